@@ -1,0 +1,3 @@
+#include "app/menu.h"
+
+GtkWidget *create_menu() { return gtk_menu_bar_new(); }

@@ -1,0 +1,102 @@
+// Redraws the program's runtime images from the pixel maps below.
+// Build and run:  cmake -S . -B build -DKOMA_ICONS=ON && cmake --build build --target koma_icons
+//                 && (cd assets && ../build/assets/src/koma_icons)
+// Each map is 16 x 16 characters, written out at 2 x 2 pixels a character.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+namespace {
+
+struct Ink {
+  char key;
+  unsigned rgba;  // 0xRRGGBBAA
+};
+
+// Shared colours; '.' is transparent.
+const Ink kInks[] = {
+    {'.', 0x00000000}, {'k', 0x202020FF}, {'w', 0xFFFFFFFF}, {'y', 0xFFD21EFF},
+    {'o', 0xE8A000FF}, {'r', 0xD83030FF}, {'b', 0x2F6FD8FF}, {'g', 0x3CA040FF},
+    {'s', 0x8C8C8CFF}, {'l', 0xC8C8C8FF}, {'p', 0xF07890FF},
+};
+
+struct Icon {
+  const char *file;
+  const char *rows[16];
+};
+
+const Icon kIcons[] = {
+    {"スマイリーno074.png",
+     {"................",
+      ".....kkkkkk.....",
+      "...kkyyyyyykk...",
+      "..kyyyyyyyyyyk..",
+      ".kyyyyyyyyyyyyk.",
+      ".kyyykyyyykyyyk.",
+      "kyyyykyyyykyyyyk",
+      "kyyyykyyyykyyyyk",
+      "kyyyyyyyyyyyyyyk",
+      "kyppyyyyyyyyppyk",
+      "kyyykyyyyyykyyyk",
+      ".kyyykyyyykyyyk.",
+      ".kyyyykkkkyyyyk.",
+      "..kyyyyyyyyyyk..",
+      "...kkyyyyyykk...",
+      ".....kkkkkk....."}},
+};
+
+bool ink_of(char key, unsigned *rgba) {
+  for (const Ink &ink : kInks)
+    if (ink.key == key) {
+      *rgba = ink.rgba;
+      return true;
+    }
+  return false;
+}
+
+bool write_icon(const Icon &icon) {
+  constexpr int kScale = 2;
+  const int side = 16 * kScale;
+  std::vector<guchar> px(side * side * 4);
+  for (int y = 0; y < 16; y++) {
+    if (std::strlen(icon.rows[y]) != 16) {
+      std::fprintf(stderr, "%s: row %d is not 16 wide\n", icon.file, y);
+      return false;
+    }
+    for (int x = 0; x < 16; x++) {
+      unsigned c;
+      if (!ink_of(icon.rows[y][x], &c)) {
+        std::fprintf(stderr, "%s: unknown ink '%c'\n", icon.file, icon.rows[y][x]);
+        return false;
+      }
+      for (int dy = 0; dy < kScale; dy++)
+        for (int dx = 0; dx < kScale; dx++) {
+          guchar *p = &px[((y * kScale + dy) * side + x * kScale + dx) * 4];
+          p[0] = c >> 24;
+          p[1] = (c >> 16) & 0xFF;
+          p[2] = (c >> 8) & 0xFF;
+          p[3] = c & 0xFF;
+        }
+    }
+  }
+  GdkPixbuf *pb = gdk_pixbuf_new_from_data(px.data(), GDK_COLORSPACE_RGB, TRUE, 8, side, side,
+                                           side * 4, nullptr, nullptr);
+  GError *err = nullptr;
+  const bool ok = gdk_pixbuf_save(pb, icon.file, "png", &err, nullptr);
+  if (!ok) {
+    std::fprintf(stderr, "%s: %s\n", icon.file, err->message);
+    g_error_free(err);
+  }
+  g_object_unref(pb);
+  return ok;
+}
+
+}  // namespace
+
+int main() {
+  int failures = 0;
+  for (const Icon &icon : kIcons) failures += write_icon(icon) ? 0 : 1;
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,103 @@
+#include "canvas/cells.h"
+
+#include <cstdint>
+
+#include "app/globals.h"
+#include "canvas/paint.h"
+
+namespace {
+// Overlay cells painted in a colour since the overlay was last emptied.
+int vtl_left = 0, vtl_top = 0, vtl_right = -1, vtl_bottom = -1;
+
+void free_buffers() {
+  g_free(px_cnvs);
+  g_free(px_cnvs_vtl);
+  px_cnvs = nullptr;
+  px_cnvs_vtl = nullptr;
+}
+}  // namespace
+
+int cnvs_allocate(int w, int h, bool release, const char *error_line) {
+  mv_size_widht = w;
+  mv_size_heigth = h;
+  if (release) free_buffers();
+  // 144 bytes a cell, in 64-bit arithmetic so that no size can wrap.
+  const std::uint64_t bytes = std::uint64_t(144) * std::uint64_t(w) * std::uint64_t(h);
+  px_cnvs = static_cast<int *>(g_try_malloc(bytes));
+  if (!px_cnvs) g_print("%s\n", error_line);
+  px_cnvs_vtl = static_cast<int *>(g_try_malloc(bytes));
+  if (!px_cnvs_vtl) g_print("%s\n", error_line);
+  const bool ok = px_cnvs && px_cnvs_vtl;
+  if (!ok && bytes > 0) {
+    // Out of memory: keep an empty canvas rather than cells without storage.
+    free_buffers();
+    mv_size_widht = 0;
+    mv_size_heigth = 0;
+  }
+  cnvs_claer_full();
+  return ok ? 1 : 0;
+}
+
+int px_dot(int *buf, int x, int y, int r, int g, int b) {
+  if (x < 0 || x >= mv_size_widht || y < 0 || y >= mv_size_heigth || !buf) return 0;
+  int *c = buf + 3 * (x + y * mv_size_widht);
+  c[0] = r;
+  c[1] = g;
+  c[2] = b;
+  if (buf == px_cnvs_vtl && !px_is_white(c)) {
+    if (vtl_right < vtl_left) {
+      vtl_left = vtl_right = x;
+      vtl_top = vtl_bottom = y;
+    } else {
+      if (x < vtl_left) vtl_left = x;
+      if (x > vtl_right) vtl_right = x;
+      if (y < vtl_top) vtl_top = y;
+      if (y > vtl_bottom) vtl_bottom = y;
+    }
+  }
+  if (x < now_window_left || x > now_window_right || y < now_window_top ||
+      y > now_window_bottom)
+    return 0;
+  CairoPtr cr = cairo_for(drawing_area);
+  if (!cr) return 0;
+  px_draw_box(cr.get(), x * dot_size, y * dot_size, (x + 1) * dot_size - 1,
+              (y + 1) * dot_size - 1, r, g, b);
+  return 1;
+}
+
+int px_get_dot(int *buf, int x, int y, int *rgb) {
+  if (x < 0 || y < 0 || x >= mv_size_widht || y >= mv_size_heigth || !buf) {
+    rgb[0] = rgb[1] = rgb[2] = -1;
+    return 0;
+  }
+  const int *c = buf + 3 * (x + y * mv_size_widht);
+  rgb[0] = c[0];
+  rgb[1] = c[1];
+  rgb[2] = c[2];
+  return 1;
+}
+
+void cnvs_claer_full() {
+  if (px_cnvs && px_cnvs_vtl) {
+    const long n = 3L * mv_size_widht * mv_size_heigth;
+    for (long i = 0; i < n; i++) {
+      px_cnvs[i] = 255;
+      px_cnvs_vtl[i] = 255;
+    }
+  }
+  cells_overlay_forget();
+}
+
+bool cells_overlay_bounds(int *left, int *top, int *right, int *bottom) {
+  if (vtl_right < vtl_left) return false;
+  *left = vtl_left;
+  *top = vtl_top;
+  *right = vtl_right;
+  *bottom = vtl_bottom;
+  return true;
+}
+
+void cells_overlay_forget() {
+  vtl_left = vtl_top = 0;
+  vtl_right = vtl_bottom = -1;
+}

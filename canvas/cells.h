@@ -1,0 +1,25 @@
+// The two cell buffers (picture and overlay) and the single-cell operations.
+#pragma once
+
+// Allocates both buffers for a w x h canvas (144 bytes per cell, as the
+// document and export code expect), after storing the new size and
+// releasing the old buffers when `release` is set; clears them to white.
+// An allocation that yields no block prints `error_line`. If a canvas with
+// cells cannot be allocated, the canvas becomes 0 x 0 so that no cell is
+// ever addressed outside a buffer. Returns 1 when both blocks came back.
+int cnvs_allocate(int w, int h, bool release, const char *error_line);
+
+// Writes one cell of `buf` and paints it at once when it is visible.
+int px_dot(int *buf, int x, int y, int r, int g, int b);
+// Reads one cell; outside the canvas yields -1, -1, -1 and returns 0.
+int px_get_dot(int *buf, int x, int y, int *rgb);
+// Clears both buffers to white; paints nothing.
+void cnvs_claer_full();
+
+// Bounding box of the overlay cells written with a colour other than white
+// since the overlay was last emptied. Returns false when there are none.
+bool cells_overlay_bounds(int *left, int *top, int *right, int *bottom);
+// Forgets that box (called once the overlay is white again).
+void cells_overlay_forget();
+
+inline bool px_is_white(const int *c) { return c[0] == 255 && c[1] == 255 && c[2] == 255; }

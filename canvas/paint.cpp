@@ -1,0 +1,81 @@
+#include "canvas/paint.h"
+
+#include <algorithm>
+
+#include "app/globals.h"
+#include "canvas/cells.h"
+
+CairoPtr cairo_for(GtkWidget *widget) {
+  GdkWindow *w = widget ? gtk_widget_get_window(widget) : nullptr;
+  return CairoPtr(w ? gdk_cairo_create(w) : nullptr, &cairo_destroy);
+}
+
+void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
+                 int g, int b) {
+  constexpr double kEnd = 0.5219;  // strokes end just past the next corner
+  auto strokes = [&] {
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2 + kEnd, y1 + kEnd);
+    cairo_move_to(cr, x2, y1);
+    cairo_line_to(cr, x2 + kEnd, y2 + kEnd);
+    cairo_move_to(cr, x2, y2);
+    cairo_line_to(cr, x1 + kEnd, y2 + kEnd);
+    cairo_move_to(cr, x1, y2);
+    cairo_line_to(cr, x1 + kEnd, y1 + kEnd);
+    cairo_stroke(cr);
+  };
+  cairo_set_line_width(cr, 1.8);
+  cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+  strokes();
+  cairo_set_line_width(cr, 1.5);
+  cairo_set_source_rgb(cr, r / 256.0, g / 256.0, b / 256.0);
+  strokes();
+}
+
+void px_get_now_adjustment() {
+  if (!g_scroll_window || !window) return;
+  GtkScrolledWindow *sw = GTK_SCROLLED_WINDOW(g_scroll_window);
+  const double h = gtk_adjustment_get_value(gtk_scrolled_window_get_hadjustment(sw));
+  const double v = gtk_adjustment_get_value(gtk_scrolled_window_get_vadjustment(sw));
+  now_window_left = static_cast<int>(h) / dot_size;
+  now_window_top = static_cast<int>(v) / dot_size;
+  int w = 0, hgt = 0;
+  gtk_window_get_size(GTK_WINDOW(window), &w, &hgt);
+  now_window_right = (w - 3) / dot_size + now_window_left;
+  now_window_bottom = (hgt - 27) / dot_size + now_window_top;
+}
+
+void px_draw_full() {
+  px_get_now_adjustment();
+  // Cells outside the visible window would only be stored again unchanged,
+  // so the walk covers the visible part of the canvas alone.
+  const int x0 = std::max(0, now_window_left);
+  const int x1 = std::min(mv_size_widht - 1, now_window_right);
+  const int y0 = std::max(0, now_window_top);
+  const int y1 = std::min(mv_size_heigth - 1, now_window_bottom);
+  if (!px_cnvs) return;
+  for (int y = y0; y <= y1; y++) {
+    for (int x = x0; x <= x1; x++) {
+      const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
+      if (!px_is_white(c)) px_dot(px_cnvs, x, y, c[0], c[1], c[2]);
+    }
+  }
+}
+
+void px_draw_repaint() {
+  int left, top, right, bottom;
+  // Only cells written with a colour since the overlay was emptied can hold
+  // a preview.
+  if (!px_cnvs || !px_cnvs_vtl || !cells_overlay_bounds(&left, &top, &right, &bottom)) return;
+  for (int y = top; y <= bottom; y++) {
+    for (int x = left; x <= right; x++) {
+      int *v = px_cnvs_vtl + 3 * (x + y * mv_size_widht);
+      if (px_is_white(v)) continue;
+      const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
+      if (v[0] != c[0] || v[1] != c[1] || v[2] != c[2])
+        px_dot(px_cnvs, x, y, c[0], c[1], c[2]);
+      v[0] = v[1] = v[2] = 255;
+    }
+  }
+  cells_overlay_forget();
+}

@@ -1,0 +1,23 @@
+// How cells are painted into the main window's canvas.
+#pragma once
+
+#include <memory>
+
+#include <gtk/gtk.h>
+
+// A cairo context that is released when it goes out of scope.
+using CairoPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+
+// A context on the window of `widget`, or an empty pointer when the widget
+// is missing or not realised (nothing is painted then).
+CairoPtr cairo_for(GtkWidget *widget);
+
+// Draws one cell as four white strokes, then four strokes in its colour.
+void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
+                 int g, int b);
+// Recomputes the visible cell window from the scroll position and window size.
+void px_get_now_adjustment();
+// Repaints every visible non-white cell of the picture.
+void px_draw_full();
+// Takes the preview in the overlay off the screen and empties the overlay.
+void px_draw_repaint();

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing KOMA need,
+# if any of them is missing. Extra package names may be given as arguments.
+set -euo pipefail
+packages=(build-essential cmake pkg-config libgtk2.0-dev libgtest-dev
+          xvfb xauth x11-utils fonts-ipafont-gothic clang "$@")
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,44 @@
+// Fixture and helpers for tests that build the real windows under X.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "support/capture.h"
+
+// Runs pending toolkit work until nothing is left, then waits `ms` for the
+// X server and runs it again.
+void pump(int ms = 0);
+// Destroys every top-level window of the toolkit.
+void destroy_all_windows();
+// The most recently created top-level window that is visible, or null.
+GtkWidget *newest_toplevel();
+
+// Real GDK events delivered through the toolkit's event dispatch.
+void send_button(GtkWidget *w, GdkEventType type, double x, double y, guint button);
+void click(GtkWidget *w, double x, double y, guint button = 1);  // press + release
+void send_motion(GtkWidget *w, double x, double y);
+void send_key(GtkWidget *w, guint keyval, GdkModifierType state);
+void send_delete(GtkWidget *toplevel);
+
+// Pixels of `w`'s window read back from the X server (caller unrefs).
+GdkPixbuf *read_pixels(GtkWidget *w, int x, int y, int width, int height);
+// Colour of one pixel of `w`'s window as 0xRRGGBB.
+guint32 pixel_at(GtkWidget *w, int x, int y);
+
+// Runs `answer` from a timeout once a new top-level window (a dialog or a
+// chooser) has appeared; `answer` receives that window.
+void answer_next_dialog(std::function<void(GtkWidget *)> answer);
+// Finds the first descendant of `w` of the given type whose label (for a
+// button or a label) equals `label`, or the first of that type if label is null.
+GtkWidget *find_widget(GtkWidget *w, GType type, const char *label = nullptr);
+
+// Builds the start-up windows in a fresh editor state, as the program does.
+class GuiTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
