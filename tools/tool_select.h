@@ -1,0 +1,30 @@
+// Selecting tools and naming the current one.
+#pragma once
+
+#include <cstddef>
+
+// Tool codes held in now_tool. No tool has the code 8.
+enum ToolCode {
+  kToolDot = 1,
+  kToolLine = 2,
+  kToolSquare = 3,
+  kToolRect = 4,
+  kToolCircle = 5,
+  kToolEllipse = 6,
+  kToolFill = 7,
+  kToolPicker = 9,
+};
+
+// Room for the longest tool name, "スポイト", and its terminator.
+constexpr std::size_t kToolNameSize = 13;
+
+// Forgets a pending line and a pending square or rectangle (not a pending
+// circle or ellipse centre).
+void tool_clear();
+// Writes the status-line name of the current tool into buf (kToolNameSize
+// bytes at least); an empty string for a code without a tool.
+void px_get_nowtool_str(char *buf);
+// The selection rule of the tool bar and the Tool menu: the caller's trace,
+// then tool_clear and the new tool; the colour picker instead sets its code
+// and repaints the picture without tool_clear.
+void px_select_tool(int code, const char *trace);
