@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/globals.h"
+#include "canvas/history.h"
 #include "canvas/paint.h"
 
 namespace {
@@ -40,7 +41,10 @@ int cnvs_allocate(int w, int h, bool release, const char *error_line) {
 
 int px_dot(int *buf, int x, int y, int r, int g, int b) {
   if (x < 0 || x >= mv_size_widht || y < 0 || y >= mv_size_heigth || !buf) return 0;
-  int *c = buf + 3 * (x + y * mv_size_widht);
+  const int cell = x + y * mv_size_widht;
+  int *c = buf + 3 * cell;
+  if (buf == px_cnvs && history_recording() && (c[0] != r || c[1] != g || c[2] != b))
+    history_record(cell, c, r, g, b);
   c[0] = r;
   c[1] = g;
   c[2] = b;
@@ -86,6 +90,7 @@ void cnvs_claer_full() {
     }
   }
   cells_overlay_forget();
+  history_clear();  // a cleared picture is a new starting point for undo
 }
 
 bool cells_overlay_bounds(int *left, int *top, int *right, int *bottom) {

@@ -1,0 +1,8 @@
+// The Edit menu's undo and redo on the picture.
+#pragma once
+
+// Cancels a pending shape if there is one; otherwise takes back the last
+// drawing action. Keeps save_fg in step with the saved state.
+void px_undo();
+// Redoes the action taken back last.
+void px_redo();
