@@ -157,7 +157,7 @@ void px_draw_pl(GtkWidget *area) {
   GdkWindow *win = area ? gtk_widget_get_window(area) : nullptr;
   if (win) gdk_window_clear(win);
   CairoPtr cr = cairo_for(area);
-  if (!cr || !pl_ensure_table()) return;
+  if (!pl_ensure_table() || !cr) return;
   for (int j = 0; j < pl_y_nomber; j++)
     for (int i = 0; i < pl_x_nomber; i++) draw_swatch(cr.get(), i, j);
 }
