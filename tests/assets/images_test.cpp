@@ -32,21 +32,20 @@ TEST(Images, EveryImageInTheSourceTreeLoads) {
     images++;
     int w = 0, h = 0;
     EXPECT_EQ(load_error(std::string(KOMA_ASSETS_DIR) + "/" + name, &w, &h), "") << name;
-    EXPECT_EQ(w, 32) << name;
-    EXPECT_EQ(h, 32) << name;
+    EXPECT_GT(w * h, 0) << name;
   }
   g_dir_close(dir);
   EXPECT_GE(images, 9);
 }
 
 TEST(Images, ToolBarPicturesAreFoundInTheWorkingDirectory) {
-  // The program reads them by these relative names.
+  // The program reads them by these relative names; drawn at 16 x 16, written at 2 x.
   const char *names[] = {"./supoit.png", "./dot.png",  "./line.png",  "./box.png",
-                         "./box2.png",   "./maru.png", "./maru2.png", "./nuri.png",
-                         "./スマイリーno074.png"};
+                         "./box2.png",   "./maru.png", "./maru2.png", "./nuri.png"};
   for (const char *name : names) {
     int w = 0, h = 0;
     EXPECT_EQ(load_error(name, &w, &h), "") << name;
-    EXPECT_GT(w * h, 0) << name;
+    EXPECT_EQ(w, 32) << name;
+    EXPECT_EQ(h, 32) << name;
   }
 }

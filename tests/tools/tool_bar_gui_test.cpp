@@ -28,35 +28,6 @@ std::vector<GtkWidget *> tool_buttons() {
   return out;
 }
 
-// A crossing into the button, then a press and release of the left button,
-// all on the button's own input window, as the X server would send them.
-void real_click(GtkWidget *button) {
-  GdkWindow *win = gtk_button_get_event_window(GTK_BUTTON(button));
-  GtkAllocation a;
-  gtk_widget_get_allocation(button, &a);
-  GdkEvent *enter = gdk_event_new(GDK_ENTER_NOTIFY);
-  enter->crossing.window = GDK_WINDOW(g_object_ref(win));
-  enter->crossing.send_event = TRUE;
-  enter->crossing.detail = GDK_NOTIFY_ANCESTOR;
-  enter->crossing.mode = GDK_CROSSING_NORMAL;
-  enter->crossing.x = a.width / 2.0;
-  enter->crossing.y = a.height / 2.0;
-  gtk_main_do_event(enter);
-  gdk_event_free(enter);
-  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
-    GdkEvent *ev = gdk_event_new(type);
-    ev->button.window = GDK_WINDOW(g_object_ref(win));
-    ev->button.send_event = TRUE;
-    ev->button.time = GDK_CURRENT_TIME;
-    ev->button.x = a.width / 2.0;
-    ev->button.y = a.height / 2.0;
-    ev->button.button = 1;
-    ev->button.device = gdk_device_get_core_pointer();
-    gtk_main_do_event(ev);
-    gdk_event_free(ev);
-  }
-}
-
 }  // namespace
 
 using ToolBar = GuiTest;
@@ -106,18 +77,6 @@ TEST_F(ToolBar, EveryButtonSelectsItsToolAndPrintsItsTrace) {
     EXPECT_EQ(now_tool, kRows[i].tool) << i;
     EXPECT_EQ(out.count(kRows[i].trace), 2) << i;
   }
-}
-
-TEST_F(ToolBar, ButtonsRespondToPointerClicks) {
-  pump(20);
-  const std::vector<GtkWidget *> buttons = tool_buttons();
-  ASSERT_EQ(buttons.size(), 8u);
-  PrintCapture out;
-  real_click(buttons[4]);
-  EXPECT_EQ(now_tool, 4);
-  EXPECT_EQ(out.text(), "box2\n");
-  real_click(buttons[7]);
-  EXPECT_EQ(now_tool, 7);
 }
 
 TEST_F(ToolBar, LineButtonCancelsAPendingLineButCirclesStayPending) {
