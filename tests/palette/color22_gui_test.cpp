@@ -1,6 +1,8 @@
 #include "palette/color22.h"
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
