@@ -371,21 +371,3 @@ TEST_F(Pointer, EveryMotionCountsTowardsAFullRepaint) {
   EXPECT_EQ(tz, 0);
   EXPECT_GT(channel(frame(8, 8), 0), 150);
 }
-
-TEST_F(Pointer, PreviewInWhiteLeavesNoMark) {
-  cnvs_claer_full();
-  set_colour(255, 255, 255);
-  for (int tool : {2, 3, 4, 5, 6}) {
-    SCOPED_TRACE(tool);
-    px_select_tool(tool, nullptr);
-    save_fg = 0;
-    PrintCapture quiet;
-    click_cell(10, 10);
-    move(12, 12);
-    move(14, 13);
-    EXPECT_EQ(marked(px_cnvs_vtl), Cells{});
-    click_cell(14, 13);
-    EXPECT_EQ(marked(px_cnvs), Cells{});
-    EXPECT_EQ(save_fg, 1);
-  }
-}
