@@ -96,7 +96,17 @@ void px_error(const char *text) {
   if (!w) return;
   gdk_window_clear(w);
   CairoPtr cr = cairo_for(statas_area);
-  cairo_set_font_size(cr.get(), 14);
-  cairo_move_to(cr.get(), 1, 18);
-  cairo_show_text(cr.get(), text);
+  // Pango rather than cairo's own text call: it falls back to a font that has
+  // the Japanese glyphs when the default face lacks them.
+  PangoLayout *layout = pango_cairo_create_layout(cr.get());
+  PangoFontDescription *font = pango_font_description_new();
+  pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_text(layout, text, -1);
+  // The text's baseline starts at (1, 18), in black.
+  cairo_set_source_rgb(cr.get(), 0, 0, 0);
+  cairo_move_to(cr.get(), 1, 18.0 - double(pango_layout_get_baseline(layout)) / PANGO_SCALE);
+  pango_cairo_show_layout(cr.get(), layout);
+  pango_font_description_free(font);
+  g_object_unref(layout);
 }

@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "canvas/cells.h"
+#include "canvas/history.h"
 #include "canvas/paint.h"
 #include "tools/fill.h"
 #include "tools/raster.h"
@@ -96,12 +97,16 @@ void shape_press(guint button, int x, int y) {
     }
   } else if (*flag == 1) {
     *flag = 0;
+    history_begin();
     draw_shape(px_cnvs, x, y);
+    history_end();
     save_fg = 1;
   }
 }
 
+// A stroke, one undoable action, lasts from the press to the release.
 void dot_press(guint button, int x, int y) {
+  if (button == kLeft || button == kRight) history_begin();
   if (button == kLeft) {
     px_dot(px_cnvs, x, y, now_rgb[0], now_rgb[1], now_rgb[2]);
     save_fg = 1;
@@ -114,7 +119,9 @@ void dot_press(guint button, int x, int y) {
 void fill_press(guint button, int x, int y) {
   if (button != kLeft) return;
   g_print("start paint\n");
+  history_begin();
   px_paint(x, y, now_rgb[0], now_rgb[1], now_rgb[2]);
+  history_end();
   save_fg = 1;
   px_draw_repaint();
 }
@@ -141,6 +148,8 @@ void show_status(int x, int y) {
 // What the current tool does when the pointer enters cell (x, y).
 void motion_action(int x, int y) {
   if (now_tool == kToolDot) {
+    // A press beyond the canvas opened no stroke; dragging onto it paints.
+    if (m_b_e == 1 || m_b_e == 3) history_continue();
     if (m_b_e == 1) {
       px_dot(px_cnvs, x, y, now_rgb[0], now_rgb[1], now_rgb[2]);
       save_fg = 1;
@@ -203,5 +212,6 @@ gboolean motion_notify_event(GtkWidget *, GdkEventMotion *event, gpointer) {
 
 gboolean button_release_event(GtkWidget *, GdkEventButton *event, gpointer) {
   m_b_e = -static_cast<int>(event->button);
+  history_end();
   return FALSE;
 }
