@@ -1,5 +1,6 @@
 #include "files/export.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
