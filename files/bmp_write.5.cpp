@@ -1,0 +1,116 @@
+#include "files/bmp_write.5.h"
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+#include <glib.h>
+
+#include "app/globals.h"
+#include "canvas/cells.h"
+
+// The pixel array goes to the file as it lies in memory, which gives the
+// BMP byte order (blue, green, red, 0) only on a little-endian machine.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "bmp_write writes the packed words in host byte order");
+
+namespace {
+constexpr int kFileHeaderSize = 14;
+constexpr int kInfoHeaderSize = 40;
+constexpr int kHeaderSize = kFileHeaderSize + kInfoHeaderSize;  // 54
+constexpr std::uint32_t kPelsPerMeter = 37800;
+constexpr std::uint16_t kBitCount = 32;
+constexpr std::size_t kMaxTraceLine = 12;  // "-2147483648\n"
+
+using FilePtr = std::unique_ptr<FILE, decltype(&std::fclose)>;
+
+void put16(unsigned char *p, std::uint16_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void put32(unsigned char *p, std::uint32_t v) {
+  for (int i = 0; i < 4; i++) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::uint32_t pack(const int *rgb) {
+  const std::uint32_t r = static_cast<std::uint32_t>(rgb[0]);
+  const std::uint32_t g = static_cast<std::uint32_t>(rgb[1]);
+  const std::uint32_t b = static_cast<std::uint32_t>(rgb[2]);
+  return (r * 256u + g) * 256u + b;
+}
+
+// One "%d\n" line per word, printed at once: a million separate prints
+// would dominate the time of a large export.
+void print_words(const std::uint32_t *words, std::size_t n) {
+  char *text = static_cast<char *>(g_try_malloc(n * kMaxTraceLine + 1));
+  if (!text) {
+    for (std::size_t i = 0; i < n; i++) g_print("%d\n", static_cast<std::int32_t>(words[i]));
+    return;
+  }
+  char *p = text;
+  char *const end = text + n * kMaxTraceLine;
+  for (std::size_t i = 0; i < n; i++) {
+    p = std::to_chars(p, end, static_cast<std::int32_t>(words[i])).ptr;
+    *p++ = '\n';
+  }
+  *p = '\0';
+  g_print("%s", text);
+  g_free(text);
+}
+}  // namespace
+
+std::uint32_t *koma2int32(int *buf) {
+  const int w = mv_size_widht > 0 ? mv_size_widht : 0;
+  const int h = mv_size_heigth > 0 ? mv_size_heigth : 0;
+  const std::size_t n = std::size_t(w) * std::size_t(h);
+  auto *words = static_cast<std::uint32_t *>(g_try_malloc_n(n, sizeof(std::uint32_t)));
+  if (!words) {
+    g_print("error koma2int32\n");
+    return nullptr;
+  }
+  std::size_t i = 0;
+  int rgb[3];
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      px_get_dot(buf, x, y, rgb);
+      words[i++] = pack(rgb);
+    }
+  print_words(words, n);
+  return words;
+}
+
+int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels) {
+  if (w < 0 || h < 0) return EOF;
+  const std::uint64_t data = 4ull * std::uint64_t(w) * std::uint64_t(h);
+  // The sizes must fit their 32-bit fields, and there must be pixels to write.
+  if (data + kHeaderSize > UINT32_MAX || (data > 0 && !pixels)) return EOF;
+
+  FilePtr file(std::fopen(path, "wb"), &std::fclose);
+  if (!file) return EOF;
+  g_print("bmp_write\n");
+  FILE *f = file.get();
+  if (std::fwrite("BM", 1, 2, f) != 2) return EOF;
+
+  unsigned char fh[kFileHeaderSize - 2] = {};  // after the signature
+  unsigned char ih[kInfoHeaderSize] = {};
+  put32(fh + 0, static_cast<std::uint32_t>(kHeaderSize + data));  // bfSize
+  put32(fh + 8, kHeaderSize);                                     // bfOffBits
+  put32(ih + 0, kInfoHeaderSize);                                 // biSize
+  put32(ih + 4, static_cast<std::uint32_t>(w));                   // biWidth
+  put32(ih + 8, static_cast<std::uint32_t>(-h));                  // biHeight: top row first
+  put16(ih + 12, 1);                                              // biPlanes
+  put16(ih + 14, kBitCount);                                      // biBitCount
+  put32(ih + 20, static_cast<std::uint32_t>(data));               // biSizeImage
+  put32(ih + 24, kPelsPerMeter);                                  // biXPelsPerMeter
+  put32(ih + 28, kPelsPerMeter);                                  // biYPelsPerMeter
+  g_print("bmp_write2\n");
+  if (std::fwrite(fh, 1, sizeof fh, f) != sizeof fh) return EOF;
+  g_print("bmp_write3\n");
+  if (std::fwrite(ih, 1, sizeof ih, f) != sizeof ih) return EOF;
+  g_print("bmp_write4\n");
+  if (data > 0 && std::fwrite(pixels, 1, data, f) != data) return EOF;
+  g_print("bmp_write5\n");
+  // Buffered bytes may still fail to reach the disk: closing tells.
+  return std::fclose(file.release()) == 0 ? 0 : EOF;
+}

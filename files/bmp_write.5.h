@@ -1,0 +1,17 @@
+// The picture as packed 32-bit pixels, and the program's own BMP writer.
+#pragma once
+
+#include <cstdint>
+
+// Packs every cell of `buf` (mv_size_widht x mv_size_heigth, top row first)
+// into one word ((r * 256 + g) * 256 + b), in unsigned 32-bit arithmetic so
+// that components outside 0..255 wrap. Prints each word with "%d\n". Returns
+// a new array that the caller releases with g_free; when no block can be had
+// (always so for a canvas without cells) prints "error koma2int32" and
+// returns null.
+std::uint32_t *koma2int32(int *buf);
+
+// Writes a top-down 32-bit BMP of w x h pixels to `path`. Returns 0 once the
+// file is completely written and closed, EOF otherwise: a path that cannot
+// be opened (nothing is written then), a short write or a failed close.
+int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels);

@@ -1,0 +1,93 @@
+#include "files/export.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "app/text.h"
+#include "files/bmp_write.5.h"
+
+namespace {
+// PNG and JPEG go through a BMP in the working directory that GdkPixbuf reads.
+constexpr const char *kTempFile = ".px_tmp100001.bmp";
+
+constexpr const char *kMsgWrite = "error... ファイルに書き込めません。";
+constexpr const char *kMsgTempWrite = "error... 一時ファイルに書き込めません。";
+constexpr const char *kMsgTempLoad = "error... 一時ファイルを読み込めません。";
+
+struct ExportKind {
+  const char *first_trace;
+  const char *title;
+  const char *ext;
+  const char *pixbuf_type;  // null: written by bmp_write itself
+  const char *last_trace;
+};
+
+constexpr ExportKind kBmp = {"export_bmp!!\n", "エクスポート BMP", ".bmp", nullptr,
+                             "bmp_write6\n"};
+constexpr ExportKind kPng = {"export_png!!\n", "エクスポート PNG", ".png", "png",
+                             "png_write6\n"};
+constexpr ExportKind kJpeg = {"export_jpeg!!\n", "エクスポート JPEG", ".jpeg", "jpeg",
+                              "jpeg_write6\n"};
+
+// Writes the picture to `path`; returns the status-line message of the
+// failure, or null once the file is written.
+const char *write_picture(const ExportKind &kind, const char *path) {
+  std::uint32_t *words = koma2int32(px_cnvs);
+  g_print("bmp_write\n");
+  const char *bmp_path = kind.pixbuf_type ? kTempFile : path;
+  const int rc = bmp_write(bmp_path, mv_size_widht, mv_size_heigth, words);
+  g_free(words);
+  if (rc != 0) return kind.pixbuf_type ? kMsgTempWrite : kMsgWrite;
+  if (!kind.pixbuf_type) return nullptr;
+
+  GdkPixbuf *image = gdk_pixbuf_new_from_file(kTempFile, nullptr);
+  if (!image) return kMsgTempLoad;
+  // GdkPixbuf removes what it began to write when saving fails.
+  const gboolean saved = gdk_pixbuf_save(image, path, kind.pixbuf_type, nullptr, nullptr);
+  g_object_unref(image);
+  return saved ? nullptr : kMsgWrite;
+}
+
+void run_export(const ExportKind &kind) {
+  g_print("%s", kind.first_trace);
+  GtkWidget *chooser = gtk_file_chooser_dialog_new(
+      kind.title, px_main_window ? GTK_WINDOW(px_main_window) : nullptr,
+      GTK_FILE_CHOOSER_ACTION_SAVE, "gtk-cancel", GTK_RESPONSE_CANCEL, "gtk-save-as",
+      GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+  char name[kTextBufSize];
+  export_suggested_name(name, sizeof name, now_file_name, kind.ext);
+  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name);
+
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    gchar *path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
+    g_print("menu export:%s\n", path ? path : "");
+    const char *failure = path ? write_picture(kind, path) : kMsgWrite;
+    if (failure) px_error(failure);
+    g_free(path);
+  }
+  g_print("%s", kind.last_trace);
+  gtk_widget_destroy(chooser);
+}
+}  // namespace
+
+void export_suggested_name(char *buf, std::size_t size, const char *doc, const char *ext) {
+  utf8_copy(buf, size, doc);
+  g_print("l=%d\n", static_cast<int>(std::strlen(buf)));
+  // Only the file's own name has an extension: a "." in a folder name stays.
+  char *slash = std::strrchr(buf, '/');
+  char *dot = std::strrchr(slash ? slash + 1 : buf, '.');
+  g_print("l=%d\n", dot ? static_cast<int>(dot - buf) : -1);
+  if (dot) *dot = '\0';
+  const std::size_t ext_len = std::strlen(ext);
+  const std::size_t room = size > ext_len ? size - 1 - ext_len : 0;
+  buf[utf8_prefix_len(buf, room)] = '\0';
+  g_print("\n%s\n", buf);
+  g_strlcat(buf, ext, size);
+}
+
+void cb_export_bmp(GtkMenuItem *, gpointer) { run_export(kBmp); }
+void cb_export_png(GtkMenuItem *, gpointer) { run_export(kPng); }
+void cb_export_jpeg(GtkMenuItem *, gpointer) { run_export(kJpeg); }
