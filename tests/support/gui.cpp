@@ -137,7 +137,7 @@ void answer_next_dialog(std::function<void(GtkWidget *)> answer) {
   auto *a = new Answer{std::move(answer), gtk_window_list_toplevels(), 0};
   // Held so that a window destroyed meanwhile cannot leave its address to
   // the new one, which would then pass for one seen before.
-  g_list_foreach(a->before, reinterpret_cast<GFunc>(g_object_ref), nullptr);
+  g_list_foreach(a->before, [](gpointer w, gpointer) { g_object_ref(w); }, nullptr);
   g_timeout_add(25, answer_tick, a);
 }
 
