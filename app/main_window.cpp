@@ -7,6 +7,7 @@
 #include "app/menu.h"
 #include "app/text.h"
 #include "canvas/paint.h"
+#include "files/file_commands.h"
 #include "tools/pointer.h"
 
 namespace {
@@ -84,6 +85,8 @@ gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *, gpointer) {
 void destroy(GtkWidget *, gpointer) { g_print("destroy\n"); }
 
 gboolean cb_quit() {
+  // The prompt offers saving only; the quit goes on whatever the answer.
+  if (save_fg == 1) yesno_dialog();
   if (gtk_main_level() > 0) gtk_main_quit();
   g_print("quit\n");
   // Keep the window: the program ends with the main loop anyway.

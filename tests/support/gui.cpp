@@ -127,7 +127,7 @@ gboolean answer_tick(gpointer data) {
   g_list_free(tops);
   if (!fresh && ++a->ticks < 400) return TRUE;  // give up after about 10 s
   if (fresh) a->fn(fresh);
-  g_list_free(a->before);
+  g_list_free_full(a->before, g_object_unref);
   delete a;
   return FALSE;
 }
@@ -135,6 +135,9 @@ gboolean answer_tick(gpointer data) {
 
 void answer_next_dialog(std::function<void(GtkWidget *)> answer) {
   auto *a = new Answer{std::move(answer), gtk_window_list_toplevels(), 0};
+  // Held so that a window destroyed meanwhile cannot leave its address to
+  // the new one, which would then pass for one seen before.
+  g_list_foreach(a->before, [](gpointer w, gpointer) { g_object_ref(w); }, nullptr);
   g_timeout_add(25, answer_tick, a);
 }
 

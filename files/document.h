@@ -1,0 +1,43 @@
+// KOMA documents: the parser (bytes only), loading into the editor, writing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// How a parse ended. Refusals leave the editor untouched; an incomplete
+// document loads with the cells after the last readable one left white.
+enum class KomaStatus {
+  NotKoma,         // first line is not exactly "koma1.0\n"
+  SizeUnreadable,  // the size line is not "W x H"
+  SizeNegative,    // W or H below 0
+  SizeTooLarge,    // W or H above kMaxCanvasSide
+  Complete,        // every one of the W*H cells was read
+  Incomplete,      // fewer readable cells than W*H
+};
+
+struct KomaDoc {
+  KomaStatus status = KomaStatus::NotKoma;
+  int width = 0;
+  int height = 0;
+  // r, g, b of the cells read, in row-major order; 3 * (cells read) ints.
+  std::vector<int> cells;
+};
+
+// Parses a whole document held in `data`. Returns true when it can be
+// loaded (Complete or Incomplete). Any bytes are safe to pass.
+bool koma_parse(const char *data, std::size_t len, KomaDoc *out);
+
+// The document bytes of a w x h picture whose cells are `cells`
+// (3 ints per cell, row-major).
+std::string koma_format(int w, int h, const int *cells);
+
+// Loads a document into the editor. Returns 1 when it was loaded (possibly
+// incomplete); otherwise shows why on the status line, changes nothing and
+// returns 0.
+int px_open(const char *path);
+
+// Writes the current picture to `path`, replacing the file atomically so
+// that a failure leaves the previous file as it was. Returns 1 on success;
+// on failure shows a message on the status line and returns 0.
+int px_write_document(const char *path);

@@ -1,0 +1,138 @@
+#include "files/file_commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "app/text.h"
+#include "canvas/cells.h"
+#include "canvas/paint.h"
+#include "files/document.h"
+#include "files/size_dialogs.h"
+
+namespace {
+constexpr const char *kPromptHead = " \"";
+constexpr const char *kPromptTail = "\"\nで変更した内容を閉じる前に保存しますか？";
+constexpr int kPromptWidth = 550;
+constexpr int kPromptHeight = 100;
+constexpr const char *kMsgNameTooLong = "error... ファイル名が長すぎます。";
+
+GtkWindow *parent_window() { return px_main_window ? GTK_WINDOW(px_main_window) : nullptr; }
+
+GtkWidget *file_chooser(const char *title, GtkFileChooserAction action, const char *accept) {
+  return gtk_file_chooser_dialog_new(title, parent_window(), action, "gtk-cancel",
+                                     GTK_RESPONSE_CANCEL, accept, GTK_RESPONSE_ACCEPT, nullptr);
+}
+
+// Writes to `path` and, only once that worked, makes it the document's name.
+void save_as_path(const char *path) {
+  if (std::strlen(path) >= sizeof now_file_name) {
+    px_error(kMsgNameTooLong);  // could not be kept as the name for later saves
+    return;
+  }
+  if (!px_write_document(path)) return;
+  utf8_copy(now_file_name, sizeof now_file_name, path);
+  px_set_title(false);
+  save_fg = 0;
+  start_fg = 0;
+}
+
+void clear_canvas_window() {
+  GdkWindow *w = drawing_area ? gtk_widget_get_window(drawing_area) : nullptr;
+  if (w) gdk_window_clear(w);
+}
+}  // namespace
+
+void yesno_dialog() {
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(
+      "", parent_window(), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      "gtk-no", GTK_RESPONSE_NO, "gtk-yes", GTK_RESPONSE_YES, nullptr);
+  char text[kTextBufSize];
+  const std::size_t fixed = std::strlen(kPromptHead) + std::strlen(kPromptTail);
+  const std::size_t n = utf8_prefix_len(now_file_name, sizeof text - 1 - fixed);
+  std::snprintf(text, sizeof text, "%s%.*s%s", kPromptHead, static_cast<int>(n), now_file_name,
+                kPromptTail);
+  gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))),
+                    gtk_label_new(text));
+  gtk_widget_set_size_request(dialog, kPromptWidth, kPromptHeight);
+  gtk_widget_show_all(dialog);
+  const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
+  if (answer == GTK_RESPONSE_YES) {
+    if (start_fg != 1) {
+      // A failed save keeps the changes marked as unsaved.
+      if (save()) save_fg = 0;
+    } else if (save_fg == 1) {
+      saveas();
+    }
+    g_print("Yes button was pressed.\n");
+    gtk_widget_destroy(dialog);
+  } else if (answer == GTK_RESPONSE_NO) {
+    gtk_widget_destroy(dialog);
+    g_print("No button was pressed.\n");
+  } else {
+    g_print("Another response was recieved.\n");
+    gtk_widget_destroy(dialog);
+  }
+  start_fg = 1;
+}
+
+void cb_new(GtkMenuItem *, gpointer) {
+  g_print("newnew!!\n");
+  if (save_fg == 1) yesno_dialog();
+  clear_canvas_window();
+  cb_change();
+  cnvs_claer_full();
+  px_draw_full();
+  utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
+  px_set_title(false);
+  save_fg = 0;
+  start_fg = 1;
+}
+
+void cb_open(GtkMenuItem *, gpointer) {
+  g_print("open!!\n");
+  if (save_fg == 1) yesno_dialog();
+  GtkWidget *chooser = file_chooser("開く", GTK_FILE_CHOOSER_ACTION_OPEN, "gtk-open");
+  gtk_widget_show_all(chooser);
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    if (gchar *name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
+      g_print("menu open:%s\n", name);
+      px_open(name);
+      g_free(name);
+    }
+  }
+  gtk_widget_destroy(chooser);
+}
+
+void cb_save(GtkMenuItem *, gpointer) {
+  if (start_fg == 1) {
+    saveas();
+    return;
+  }
+  if (save()) save_fg = 0;
+}
+
+void cb_saveas(GtkMenuItem *, gpointer) { saveas(); }
+
+int save() {
+  g_print("save!!\n");
+  return px_write_document(now_file_name);
+}
+
+void saveas() {
+  g_print("saveas!!\n");
+  GtkWidget *chooser =
+      file_chooser("名前を付けて保存", GTK_FILE_CHOOSER_ACTION_SAVE, "gtk-save-as");
+  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), now_file_name);
+  gtk_widget_show_all(chooser);
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    if (gchar *path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
+      g_print("menu save as:%s\n", path);
+      save_as_path(path);
+      g_free(path);
+    }
+  }
+  gtk_widget_destroy(chooser);
+}
