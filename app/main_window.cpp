@@ -50,6 +50,9 @@ void crate_main_window() {
   gtk_box_pack_start(GTK_BOX(vbox), create_menu(), FALSE, FALSE, 0);
 
   drawing_area = gtk_drawing_area_new();
+  // White cells are never painted: a white background makes them look white.
+  GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};
+  gtk_widget_modify_bg(drawing_area, GTK_STATE_NORMAL, &white);
   gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht,
                               dot_size * mv_size_heigth);
   g_scroll_window = gtk_scrolled_window_new(nullptr, nullptr);

@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/text.h"
 #include "canvas/cells.h"
+#include "canvas/history.h"
 #include "canvas/paint.h"
 
 namespace {
@@ -329,7 +330,10 @@ int px_write_document(const char *path) {
   }
   GError *err = nullptr;
   const bool ok = replace_file(write_target(path), bytes, &err);
-  if (!ok) px_error(save_message(err));
+  if (ok)
+    history_mark_saved();  // undo back to this picture makes it clean again
+  else
+    px_error(save_message(err));
   g_clear_error(&err);
   return ok ? 1 : 0;
 }
