@@ -1,6 +1,9 @@
 #include "canvas/cells.h"
 
+#include <sys/mman.h>
+
 #include <cstdint>
+#include <cstdlib>
 
 #include "app/globals.h"
 #include "canvas/history.h"
@@ -9,6 +12,18 @@
 namespace {
 // Overlay cells painted in a colour since the overlay was last emptied.
 int vtl_left = 0, vtl_top = 0, vtl_right = -1, vtl_bottom = -1;
+
+// One cell buffer of `bytes`, or null. Large buffers ask for huge pages, so
+// that touching a large picture for the first time costs a few page faults
+// instead of thousands.
+int *alloc_cells(std::uint64_t bytes) {
+  constexpr std::uint64_t kHugePage = std::uint64_t(2) << 20;
+  if (bytes < 2 * kHugePage || bytes > SIZE_MAX) return static_cast<int *>(g_try_malloc(bytes));
+  void *p = nullptr;
+  if (posix_memalign(&p, kHugePage, bytes) != 0) return nullptr;
+  madvise(p, bytes, MADV_HUGEPAGE);  // a hint only; nothing changes if refused
+  return static_cast<int *>(p);
+}
 
 void free_buffers() {
   g_free(px_cnvs);
@@ -24,9 +39,9 @@ int cnvs_allocate(int w, int h, bool release, const char *error_line) {
   if (release) free_buffers();
   // 144 bytes a cell, in 64-bit arithmetic so that no size can wrap.
   const std::uint64_t bytes = std::uint64_t(144) * std::uint64_t(w) * std::uint64_t(h);
-  px_cnvs = static_cast<int *>(g_try_malloc(bytes));
+  px_cnvs = alloc_cells(bytes);
   if (!px_cnvs) g_print("%s\n", error_line);
-  px_cnvs_vtl = static_cast<int *>(g_try_malloc(bytes));
+  px_cnvs_vtl = alloc_cells(bytes);
   if (!px_cnvs_vtl) g_print("%s\n", error_line);
   const bool ok = px_cnvs && px_cnvs_vtl;
   if (!ok && bytes > 0) {

@@ -40,23 +40,22 @@ std::uint32_t pack(const int *rgb) {
   return (r * 256u + g) * 256u + b;
 }
 
-// One "%d\n" line per word, printed at once: a million separate prints
-// would dominate the time of a large export.
+// One "%d\n" line per word, printed in large blocks: a million separate
+// prints would dominate the time of a large export, and one block of the
+// whole text would be copied again by the print function.
 void print_words(const std::uint32_t *words, std::size_t n) {
-  char *text = static_cast<char *>(g_try_malloc(n * kMaxTraceLine + 1));
-  if (!text) {
-    for (std::size_t i = 0; i < n; i++) g_print("%d\n", static_cast<std::int32_t>(words[i]));
-    return;
-  }
+  constexpr std::size_t kBlock = std::size_t(1) << 16;
+  char text[kBlock + kMaxTraceLine + 1];
   char *p = text;
-  char *const end = text + n * kMaxTraceLine;
   for (std::size_t i = 0; i < n; i++) {
-    p = std::to_chars(p, end, static_cast<std::int32_t>(words[i])).ptr;
+    p = std::to_chars(p, p + kMaxTraceLine, static_cast<std::int32_t>(words[i])).ptr;
     *p++ = '\n';
+    if (p - text >= std::ptrdiff_t(kBlock) || i + 1 == n) {
+      *p = '\0';
+      g_print("%s", text);
+      p = text;
+    }
   }
-  *p = '\0';
-  g_print("%s", text);
-  g_free(text);
 }
 }  // namespace
 
@@ -69,13 +68,12 @@ std::uint32_t *koma2int32(int *buf) {
     g_print("error koma2int32\n");
     return nullptr;
   }
-  std::size_t i = 0;
-  int rgb[3];
-  for (int y = 0; y < h; y++)
-    for (int x = 0; x < w; x++) {
-      px_get_dot(buf, x, y, rgb);
-      words[i++] = pack(rgb);
-    }
+  if (buf) {
+    for (std::size_t i = 0; i < n; i++) words[i] = pack(buf + 3 * i);  // row-major, as stored
+  } else {
+    static const int kMissing[3] = {-1, -1, -1};  // what a read without a buffer yields
+    for (std::size_t i = 0; i < n; i++) words[i] = pack(kMissing);
+  }
   print_words(words, n);
   return words;
 }

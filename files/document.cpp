@@ -11,6 +11,10 @@
 #include <memory>
 #include <new>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <gio/gio.h>
 #include <glib/gstdio.h>
 
@@ -92,14 +96,96 @@ KomaStatus read_size(Reader *r, int *w, int *h) {
   return KomaStatus::Complete;
 }
 
+// Value of the one to three digits at p (the bytes after them are ignored).
+int digits_value(const char *p, unsigned len) {
+  std::uint32_t x;
+  std::memcpy(&x, p, 4);
+  const std::uint32_t y = (x ^ 0x30303030u) << (8 * (4 - len));  // digits in the top bytes
+  return int(((y >> 8) & 0xFF) * 100 + ((y >> 16) & 0xFF) * 10 + (y >> 24));
+}
+
+// The cell line as the writer makes it ("r,g,b" of one to three digits
+// each, after one line break), read sixteen bytes at a time: both commas and
+// the end are found together, so that from one cell to the next only the
+// line's length has to be worked out. False leaves the reader where it was,
+// for the general path.
+bool canonical_cell(Reader *r, int rgb[3]) {
+#ifdef __SSE2__
+  const char *q = r->p;
+  if (r->end - q < 17) return false;
+  q += *q == '\n';
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
+  const unsigned commas = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')));
+  const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+  const unsigned digits =
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d));
+  const unsigned second = commas & (commas - 1);
+  if (!second) return false;
+  const unsigned a = __builtin_ctz(commas), b = __builtin_ctz(second);
+  const unsigned c = __builtin_ctz(~digits & ~((2u << b) - 1));  // first non-digit after b
+  const unsigned before_c = (1u << c) - 1;
+  if (a - 1 > 2 || b - a - 2 > 2 || c - b - 2 > 2 ||
+      (digits & before_c) != (before_c & ~(1u << a) & ~(1u << b)))
+    return false;
+  rgb[0] = digits_value(q, a);
+  rgb[1] = digits_value(q + a + 1, b - a - 1);
+  rgb[2] = digits_value(q + b + 1, c - b - 1);
+  r->p = q + c;
+  return true;
+#else
+  (void)r;
+  (void)rgb;
+  return false;
+#endif
+}
+
 bool read_cell(Reader *r, int rgb[3]) {
-  return r->number(&rgb[0]) == Num::Ok && r->literal(',') && r->number(&rgb[1]) == Num::Ok &&
-         r->literal(',') && r->number(&rgb[2]) == Num::Ok;
+  return canonical_cell(r, rgb) ||
+         (r->number(&rgb[0]) == Num::Ok && r->literal(',') && r->number(&rgb[1]) == Num::Ok &&
+          r->literal(',') && r->number(&rgb[2]) == Num::Ok);
+}
+
+// The magic line and the size; Complete when both are acceptable.
+KomaStatus read_header(Reader *r, int *w, int *h) {
+  if (r->end - r->p < std::ptrdiff_t(kMagicLen) || std::memcmp(r->p, kMagic, kMagicLen) != 0)
+    return KomaStatus::NotKoma;
+  r->p += kMagicLen;
+  return read_size(r, w, h);
+}
+
+// Reads up to n cells into dst (3 ints each); returns how many were read.
+std::size_t read_cells(Reader *r, std::size_t n, int *dst) {
+  std::size_t i = 0;
+  while (i < n && read_cell(r, dst + 3 * i)) i++;
+  return i;
 }
 
 // ---- formatting ----------------------------------------------------------
 
-char *put_int(char *p, int v) { return std::to_chars(p, p + 11, v).ptr; }
+// Decimal text of 0..255, the components the tools store, looked up.
+struct SmallNumbers {
+  char text[256][4];
+  unsigned char len[256];
+  SmallNumbers() {
+    for (int v = 0; v < 256; v++) len[v] = std::to_chars(text[v], text[v] + 4, v).ptr - text[v];
+  }
+};
+const SmallNumbers kSmall;
+
+// Writes v's decimal text at p; may write up to three bytes past its end,
+// which the callers leave room for.
+char *put_int(char *p, int v) {
+  if (static_cast<unsigned>(v) < 256) {
+    std::memcpy(p, kSmall.text[v], 4);  // one fixed-size copy, not a call per byte count
+    return p + kSmall.len[v];
+  }
+  return std::to_chars(p, p + 11, v).ptr;
+}
+
+std::size_t int_len(int v) {
+  char tmp[16];
+  return static_cast<unsigned>(v) < 256 ? kSmall.len[v] : put_int(tmp, v) - tmp;
+}
 
 // ---- loading -------------------------------------------------------------
 
@@ -111,18 +197,35 @@ bool has_magic(const std::string &s) {
   return s.size() >= kMagicLen && std::memcmp(s.data(), kMagic, kMagicLen) == 0;
 }
 
-// Reads the whole file in large blocks, stopping early when its start
-// already shows that it is no document (a device or a huge foreign file).
-ReadResult read_document(const char *path, std::string *out) {
+// The bytes of a document: a regular file is mapped, anything else (a pipe,
+// a device) read into memory.
+struct DocBytes {
+  GMappedFile *map = nullptr;
+  std::string copy;
+  ~DocBytes() {
+    if (map) g_mapped_file_unref(map);
+  }
+  const char *data() const { return map ? g_mapped_file_get_contents(map) : copy.data(); }
+  std::size_t size() const { return map ? g_mapped_file_get_length(map) : copy.size(); }
+};
+
+// Reads the whole file, in large blocks when it cannot be mapped, stopping
+// early when its start already shows that it is no document (a device).
+ReadResult read_document(const char *path, DocBytes *out) {
   FilePtr f(std::fopen(path, "rb"), &std::fclose);
   if (!f) return ReadResult::CannotOpen;
+  struct stat st;
+  if (fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode)) {
+    out->map = g_mapped_file_new_from_fd(fileno(f.get()), FALSE, nullptr);
+    if (out->map) return ReadResult::Ok;
+  }
   for (;;) {
-    const std::size_t old = out->size();
-    out->resize(old + kReadChunk);
-    const std::size_t n = std::fread(&(*out)[old], 1, kReadChunk, f.get());
-    out->resize(old + n);
+    const std::size_t old = out->copy.size();
+    out->copy.resize(old + kReadChunk);
+    const std::size_t n = std::fread(&out->copy[old], 1, kReadChunk, f.get());
+    out->copy.resize(old + n);
     if (n < kReadChunk) break;
-    if (!has_magic(*out)) return ReadResult::NotKoma;
+    if (!has_magic(out->copy)) return ReadResult::NotKoma;
   }
   // A folder opens but cannot be read.
   return std::ferror(f.get()) ? ReadResult::CannotOpen : ReadResult::Ok;
@@ -153,24 +256,6 @@ bool replace_buffers(int w, int h) {
   g_free(old_cnvs);
   g_free(old_vtl);
   return true;
-}
-
-void store_cells(const KomaDoc &doc) {
-  // The window is cleared and repainted right after, so the cells are only
-  // stored here: an empty visible window keeps px_dot from painting.
-  const int keep[4] = {now_window_left, now_window_right, now_window_top, now_window_bottom};
-  now_window_left = now_window_top = 0;
-  now_window_right = now_window_bottom = -1;
-  const std::size_t n = doc.cells.size() / 3;
-  for (std::size_t i = 0; i < n; i++) {
-    const int *c = &doc.cells[3 * i];
-    px_dot(px_cnvs, static_cast<int>(i % doc.width), static_cast<int>(i / doc.width), c[0],
-           c[1], c[2]);
-  }
-  now_window_left = keep[0];
-  now_window_right = keep[1];
-  now_window_top = keep[2];
-  now_window_bottom = keep[3];
 }
 
 void clear_canvas_window() {
@@ -234,48 +319,43 @@ bool replace_file(const std::string &target, const std::string &bytes, GError **
 
 bool koma_parse(const char *data, std::size_t len, KomaDoc *out) {
   *out = KomaDoc();
-  if (len < kMagicLen || std::memcmp(data, kMagic, kMagicLen) != 0) return false;
-  Reader r{data + kMagicLen, data + len};
-  int w = 0, h = 0;
-  out->status = read_size(&r, &w, &h);
+  Reader r{data, data + len};
+  out->status = read_header(&r, &out->width, &out->height);
   if (out->status != KomaStatus::Complete) return false;
-  out->width = w;
-  out->height = h;
-  const std::size_t n = std::size_t(w) * std::size_t(h);
-  // Each cell takes at least 5 bytes: reserve no more than the input can fill.
-  out->cells.reserve(3 * std::min(n, len / 5 + 1));
-  for (std::size_t i = 0; i < n; i++) {
-    int rgb[3];
-    if (!read_cell(&r, rgb)) {
-      out->status = KomaStatus::Incomplete;
-      break;
-    }
-    out->cells.insert(out->cells.end(), rgb, rgb + 3);
-  }
+  const std::size_t n = std::size_t(out->width) * std::size_t(out->height);
+  // Each cell takes at least 5 bytes: room for no more than the input can fill.
+  out->cells.resize(3 * std::min(n, len / 5 + 1));
+  const std::size_t got = read_cells(&r, n, out->cells.data());
+  out->cells.resize(3 * got);
+  if (got < n) out->status = KomaStatus::Incomplete;
   return true;
 }
 
 std::string koma_format(int w, int h, const int *cells) {
   static const int kMissing[3] = {-1, -1, -1};  // what a read outside the buffer yields
-  std::string out;
   const std::size_t n = w > 0 && h > 0 ? std::size_t(w) * std::size_t(h) : 0;
-  out.reserve(64 + 12 * n);
-  char line[48];
-  char *p = put_int(line, w);
+  // Measured first, so that the text is made in one block of its exact size.
+  std::size_t size = 64;
+  for (std::size_t i = 0; i < n; i++) {
+    const int *c = cells ? cells + 3 * i : kMissing;
+    size += int_len(c[0]) + int_len(c[1]) + int_len(c[2]) + 3;
+  }
+  std::string out(size + 4, '\0');  // put_int may write three bytes ahead
+  char *p = std::copy_n(kMagic, kMagicLen, &out[0]);
+  p = put_int(p, w);
   p = std::copy_n(" x ", 3, p);
   p = put_int(p, h);
   *p++ = '\n';
-  out.append(kMagic, kMagicLen).append(line, p);
   for (std::size_t i = 0; i < n; i++) {
     const int *c = cells ? cells + 3 * i : kMissing;
-    p = put_int(line, c[0]);
+    p = put_int(p, c[0]);
     *p++ = ',';
     p = put_int(p, c[1]);
     *p++ = ',';
     p = put_int(p, c[2]);
     *p++ = '\n';
-    out.append(line, p);
   }
+  out.resize(p - out.data());
   return out;
 }
 
@@ -285,38 +365,40 @@ int px_open(const char *path) {
     px_error(kMsgCannotOpen);
     return 0;
   }
-  KomaDoc doc;
-  try {
-    std::string bytes;
-    const ReadResult read = read_document(path, &bytes);
-    if (read != ReadResult::Ok) {
-      px_error(read == ReadResult::NotKoma ? kMsgNotKoma : kMsgCannotOpen);
-      return 0;
-    }
-    if (!koma_parse(bytes.data(), bytes.size(), &doc)) {
-      px_error(refusal_message(doc.status));
-      return 0;
-    }
-  } catch (const std::bad_alloc &) {
-    px_error(kMsgNoMemory);
+  DocBytes bytes;
+  const ReadResult read = read_document(path, &bytes);
+  if (read != ReadResult::Ok) {
+    px_error(read == ReadResult::NotKoma ? kMsgNotKoma : kMsgCannotOpen);
     return 0;
   }
-  g_print("%d,%d", doc.width, doc.height);
-  if (!replace_buffers(doc.width, doc.height)) {
+  Reader r{bytes.data(), bytes.data() + bytes.size()};
+  int w = 0, h = 0;
+  const KomaStatus header = read_header(&r, &w, &h);
+  if (header != KomaStatus::Complete) {
+    px_error(refusal_message(header));
+    return 0;
+  }
+  g_print("%d,%d", w, h);
+  if (!replace_buffers(w, h)) {
     px_error(kMsgNoMemory);
     return 0;
   }
   if (drawing_area)
     gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht,
                                 dot_size * mv_size_heigth);
-  store_cells(doc);
+  // The cells go straight into the new, white picture: nothing is painted
+  // here, since the window is repainted below, and a freshly opened picture
+  // is no undoable change.
+  const std::size_t n = std::size_t(w) * std::size_t(h);
+  const std::size_t got = px_cnvs ? read_cells(&r, n, px_cnvs) : 0;
+  if (got < n && px_cnvs) std::fill_n(px_cnvs + 3 * got, 3, 255);  // a cell read in part
   save_fg = 0;
   start_fg = 0;
   clear_canvas_window();
   px_draw_full();
   utf8_copy(now_file_name, sizeof now_file_name, path);
   px_set_title(true);
-  if (doc.status == KomaStatus::Incomplete) px_error(kMsgIncomplete);
+  if (got < n) px_error(kMsgIncomplete);
   return 1;
 }
 

@@ -1,0 +1,90 @@
+// Times one of the program's own operations in-process and prints the
+// median of several runs in milliseconds, for bench/compare.sh.
+//   koma_time gen SIDE DIR          writes DIR/picture.koma and DIR/picture.ppm
+//   koma_time open FILE RUNS        opening a document (parse and apply)
+//   koma_time save FILE OUT RUNS    saving the opened FILE as OUT
+//   koma_time bmp FILE OUT RUNS     BMP export of FILE (traces to standard output)
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <clocale>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <glib.h>
+
+#include "app/globals.h"
+#include "bench/bench_pictures.h"
+#include "canvas/cells.h"
+#include "files/bmp_write.5.h"
+#include "files/document.h"
+#include "files/file_commands.h"
+
+namespace {
+
+template <typename Fn, typename Before = void (*)()>
+double median_ms(int runs, Fn fn, Before before = [] {}) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; i++) {
+    before();
+    const auto t0 = std::chrono::steady_clock::now();
+    fn();
+    const auto t1 = std::chrono::steady_clock::now();
+    ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: koma_time gen SIDE DIR | open FILE RUNS | save FILE OUT RUNS | "
+                       "bmp FILE OUT RUNS\n");
+  return 2;
+}
+
+// Times are reported on standard error so that traces on standard output
+// can be discarded without losing them.
+void report(double ms) { std::fprintf(stderr, "%.3f\n", ms); }
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  setlocale(LC_ALL, "");  // as the program does: traces then go out unconverted
+  if (argc < 3) return usage();
+  const std::string cmd = argv[1];
+  if (cmd == "gen" && argc == 4) {
+    const int side = std::atoi(argv[2]);
+    const std::string dir = argv[3];
+    const std::string koma = bench_koma_text(side, side), ppm = bench_ppm_text(side, side);
+    return g_file_set_contents((dir + "/picture.koma").c_str(), koma.data(), koma.size(),
+                               nullptr) &&
+                   g_file_set_contents((dir + "/picture.ppm").c_str(), ppm.data(), ppm.size(),
+                                       nullptr)
+               ? 0
+               : 1;
+  }
+  if (cmd == "open" && argc == 4) {
+    // Each open starts from the start-up canvas, as in a fresh editor.
+    report(median_ms(std::atoi(argv[3]), [&] { px_open(argv[2]); },
+                     [] { cnvs_allocate(64, 64, true, "error"); }));
+    return 0;
+  }
+  if ((cmd == "save" || cmd == "bmp") && argc == 5) {
+    px_open(argv[2]);
+    if (cmd == "save") {
+      g_strlcpy(now_file_name, argv[3], sizeof now_file_name);
+      report(median_ms(std::atoi(argv[4]), [] { save(); }));
+    } else {
+      report(median_ms(std::atoi(argv[4]), [&] {
+        std::uint32_t *pixels = koma2int32(px_cnvs);
+        bmp_write(argv[3], mv_size_widht, mv_size_heigth, pixels);
+        g_free(pixels);
+      }));
+    }
+    return 0;
+  }
+  return usage();
+}
