@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -82,6 +83,23 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   px_draw_box(cr.get(), x * dot_size, y * dot_size, (x + 1) * dot_size - 1,
               (y + 1) * dot_size - 1, r, g, b);
   return 1;
+}
+
+void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b) {
+  if (!buf || y < 0 || y >= mv_size_heigth) return;
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, mv_size_widht - 1);
+  const bool plain = buf == px_cnvs && !history_recording() &&
+                     (y < now_window_top || y > now_window_bottom);
+  if (!plain) {
+    for (int x = x0; x <= x1; x++) px_dot(buf, x, y, r, g, b);
+    return;
+  }
+  for (int *c = buf + 3 * (x0 + y * mv_size_widht), x = x0; x <= x1; x++, c += 3) {
+    c[0] = r;
+    c[1] = g;
+    c[2] = b;
+  }
 }
 
 int px_get_dot(int *buf, int x, int y, int *rgb) {

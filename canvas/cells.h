@@ -11,6 +11,9 @@ int cnvs_allocate(int w, int h, bool release, const char *error_line);
 
 // Writes one cell of `buf` and paints it at once when it is visible.
 int px_dot(int *buf, int x, int y, int r, int g, int b);
+// Writes cells x0 to x1 of row y as px_dot does one after the other, but
+// without the per-cell work where nothing is painted or recorded.
+void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b);
 // Reads one cell; outside the canvas yields -1, -1, -1 and returns 0.
 int px_get_dot(int *buf, int x, int y, int *rgb);
 // Clears both buffers to white; paints nothing.

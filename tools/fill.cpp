@@ -22,10 +22,13 @@ struct Colour {
 };
 
 // True for a cell on the canvas whose colour is exactly `t`. Cells off the
-// canvas never match, whatever colours the picture holds.
+// canvas never match, whatever colours the picture holds. Read straight from
+// the picture: a fill reads every cell of its region several times.
 bool has_colour(int x, int y, const Colour &t) {
-  int c[3];
-  if (!px_get_dot(px_cnvs, x, y, c)) return false;
+  if (static_cast<unsigned>(x) >= static_cast<unsigned>(mv_size_widht) ||
+      static_cast<unsigned>(y) >= static_cast<unsigned>(mv_size_heigth))
+    return false;
+  const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
   return c[0] == t.r && c[1] == t.g && c[2] == t.b;
 }
 
@@ -40,7 +43,8 @@ void look_beside(std::vector<Seed> &list, int x, int y, const Colour &t, bool &o
   }
 }
 
-// Scanline fill from the seed; the list is a stack, last in first out.
+// Scanline fill from the seed; the list is a stack, last in first out. Each
+// run is looked along above and below, then written in one go.
 void fill_runs(std::vector<Seed> &list, int x, int y, const Colour &t, int r, int g, int b) {
   list.push_back({x, y});
   while (!list.empty()) {
@@ -49,13 +53,12 @@ void fill_runs(std::vector<Seed> &list, int x, int y, const Colour &t, int r, in
     bool upper = false, lower = false;
     int cx = s.x;
     while (has_colour(cx, s.y, t)) cx--;
-    cx++;
-    while (has_colour(cx, s.y, t)) {
+    const int first = ++cx;
+    for (; has_colour(cx, s.y, t); cx++) {
       look_beside(list, cx, s.y - 1, t, upper);
       look_beside(list, cx, s.y + 1, t, lower);
-      px_dot(px_cnvs, cx, s.y, r, g, b);
-      cx++;
     }
+    if (cx > first) px_dot_run(px_cnvs, first, cx - 1, s.y, r, g, b);
   }
 }
 }  // namespace

@@ -1,5 +1,5 @@
-// The fast paths of reading, writing and exporting against straightforward
-// references built on the C library's formatted input and output.
+// The fast paths of reading, writing, exporting and filling against
+// straightforward references.
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include "files/document.h"
 #include "support/capture.h"
 #include "support/state.h"
+#include "tools/fill.h"
 
 namespace {
 // Reads a document the way formatted input does: " %d x %d", then "%d,%d,%d"
@@ -35,6 +36,30 @@ bool reference_parse(const std::string &text, KomaDoc *doc) {
     doc->cells.insert(doc->cells.end(), c, c + 3);
   }
   return true;
+}
+
+// The scanline fill cell by cell through px_get_dot and px_dot.
+void reference_fill(int x, int y, const int *fill) {
+  int t[3], c[3];
+  px_get_dot(px_cnvs, x, y, t);
+  if (t[0] == fill[0] && t[1] == fill[1] && t[2] == fill[2]) return;
+  auto target = [&](int cx, int cy) {
+    return px_get_dot(px_cnvs, cx, cy, c) && c[0] == t[0] && c[1] == t[1] && c[2] == t[2];
+  };
+  std::vector<std::pair<int, int>> stack{{x, y}};
+  while (!stack.empty()) {
+    auto [cx, cy] = stack.back();
+    stack.pop_back();
+    bool up = false, down = false;
+    while (target(cx, cy)) cx--;
+    for (cx++; target(cx, cy); cx++) {
+      for (auto [ny, flag] : {std::pair<int, bool *>{cy - 1, &up}, {cy + 1, &down}}) {
+        if (target(cx, ny) && !*flag) stack.push_back({cx, ny});
+        *flag = target(cx, ny);
+      }
+      px_dot(px_cnvs, cx, cy, fill[0], fill[1], fill[2]);
+    }
+  }
 }
 
 std::string random_number(std::mt19937 &rng) {
@@ -95,4 +120,20 @@ TEST(FastPaths, WriterAndExportTraceMatchPrintf) {
   PrintCapture out;
   g_free(koma2int32(px_cnvs));
   EXPECT_EQ(out.text(), want_trace);
+}
+
+TEST(FastPaths, FillRecoloursWhatTheCellByCellFillRecolours) {
+  std::mt19937 rng(13);
+  for (int round = 0; round < 200; round++) {
+    const int w = 1 + rng() % 30, h = 1 + rng() % 30, n = 3 * w * h;
+    reset_editor_state(w, h);
+    for (int i = 0; i < w * h; i++) px_cnvs[3 * i] = rng() % 3 ? 255 : int(rng() % 3);
+    const std::vector<int> start(px_cnvs, px_cnvs + n);
+    const int x = rng() % w, y = rng() % h, fill[3] = {int(rng() % 3), 255, 255};
+    reference_fill(x, y, fill);
+    const std::vector<int> want(px_cnvs, px_cnvs + n);
+    std::copy(start.begin(), start.end(), px_cnvs);
+    px_paint(x, y, fill[0], fill[1], fill[2]);
+    EXPECT_EQ(std::vector<int>(px_cnvs, px_cnvs + n), want) << w << "x" << h << " at " << x << "," << y;
+  }
 }
