@@ -18,8 +18,7 @@ static Cells cells_of_red(int red) {
   return out;
 }
 
-// Cells of the filled rectangles {left, top, right, bottom}.
-static Cells rects(std::initializer_list<std::array<int, 4>> list) {
+static Cells rects(std::initializer_list<std::array<int, 4>> list) {  // {left, top, right, bottom}
   Cells out;
   for (auto [l, t, r, b] : list)
     for (int y = t; y <= b; y++)

@@ -27,6 +27,5 @@ TEST_F(ToolBar, ButtonsSelectTheirToolsAndClosingClearsTheFlag) {
   g_list_free(buttons);
   PrintCapture out;
   send_delete(tool_bar_window);
-  pump();
   EXPECT_EQ(std::tuple(out.text(), tool_bar_view_fg), std::tuple("tool bar delete_event \n", 0));
 }
