@@ -18,13 +18,15 @@ void pump(int ms) {
 
 void destroy_all_windows() {
   GList *tops = gtk_window_list_toplevels();
-  // Popups (the toolkit's own tooltip windows among them) stay.
+  // Held, since destroying one window can take its dialogs along; popups (the
+  // toolkit's own tooltip windows among them) stay.
+  g_list_foreach(tops, [](gpointer w, gpointer) { g_object_ref(w); }, nullptr);
   for (GList *l = tops; l; l = l->next) {
     GtkWindowType type;
     g_object_get(l->data, "type", &type, nullptr);
     if (type == GTK_WINDOW_TOPLEVEL) gtk_widget_destroy(GTK_WIDGET(l->data));
   }
-  g_list_free(tops);
+  g_list_free_full(tops, g_object_unref);
   pump();
 }
 
