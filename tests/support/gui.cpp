@@ -40,17 +40,28 @@ GtkWidget *newest_toplevel() {
   return found;
 }
 
-void send_button(GtkWidget *w, GdkEventType type, double x, double y, guint button) {
+namespace {
+// An event for w's window, as the X server would have sent it.
+GdkEvent *event_for(GtkWidget *w, GdkEventType type) {
   GdkEvent *ev = gdk_event_new(type);
-  ev->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
-  ev->button.send_event = TRUE;
-  ev->button.time = GDK_CURRENT_TIME;
+  ev->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
+  ev->any.send_event = TRUE;
+  return ev;
+}
+
+void deliver(GdkEvent *ev) {
+  gtk_main_do_event(ev);
+  gdk_event_free(ev);
+}
+}  // namespace
+
+void send_button(GtkWidget *w, GdkEventType type, double x, double y, guint button) {
+  GdkEvent *ev = event_for(w, type);
   ev->button.x = x;
   ev->button.y = y;
   ev->button.button = button;
   ev->button.device = gdk_device_get_core_pointer();
-  gtk_main_do_event(ev);
-  gdk_event_free(ev);
+  deliver(ev);
 }
 
 void click(GtkWidget *w, double x, double y, guint button) {
@@ -59,15 +70,11 @@ void click(GtkWidget *w, double x, double y, guint button) {
 }
 
 void send_motion(GtkWidget *w, double x, double y) {
-  GdkEvent *ev = gdk_event_new(GDK_MOTION_NOTIFY);
-  ev->motion.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
-  ev->motion.send_event = TRUE;
-  ev->motion.time = GDK_CURRENT_TIME;
+  GdkEvent *ev = event_for(w, GDK_MOTION_NOTIFY);
   ev->motion.x = x;
   ev->motion.y = y;
   ev->motion.device = gdk_device_get_core_pointer();
-  gtk_main_do_event(ev);
-  gdk_event_free(ev);
+  deliver(ev);
 }
 
 void send_key(GtkWidget *w, guint keyval, GdkModifierType state) {
@@ -75,26 +82,16 @@ void send_key(GtkWidget *w, guint keyval, GdkModifierType state) {
   gint n = 0;
   gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &n);
   for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-    GdkEvent *ev = gdk_event_new(type);
-    ev->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
-    ev->key.send_event = TRUE;
-    ev->key.time = GDK_CURRENT_TIME;
+    GdkEvent *ev = event_for(w, type);
     ev->key.keyval = keyval;
     ev->key.state = state;
     ev->key.hardware_keycode = n > 0 ? keys[0].keycode : 0;
-    gtk_main_do_event(ev);
-    gdk_event_free(ev);
+    deliver(ev);
   }
   g_free(keys);
 }
 
-void send_delete(GtkWidget *toplevel) {
-  GdkEvent *ev = gdk_event_new(GDK_DELETE);
-  ev->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(toplevel)));
-  ev->any.send_event = TRUE;
-  gtk_main_do_event(ev);
-  gdk_event_free(ev);
-}
+void send_delete(GtkWidget *toplevel) { deliver(event_for(toplevel, GDK_DELETE)); }
 
 GdkPixbuf *read_pixels(GtkWidget *w, int x, int y, int width, int height) {
   gdk_flush();
