@@ -9,8 +9,7 @@
 #include "support/gui.h"
 #include "support/workdir.h"
 
-// The View menu's rule for "プレビュー".
-static void choose_preview() { if (!preview_fg) { preview(); preview_fg = 1; } }
+static void choose_preview() { if (!preview_fg) { preview(); preview_fg = 1; } }  // View menu rule
 static void close_preview() { send_delete(preview_window); pump(); }
 
 // The size of the preview's image and the colour it shows at (x, y): "WxH RRGGBB".
