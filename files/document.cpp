@@ -182,9 +182,35 @@ char *put_int(char *p, int v) {
   return std::to_chars(p, p + 11, v).ptr;
 }
 
-std::size_t int_len(int v) {
-  char tmp[16];
-  return static_cast<unsigned>(v) < 256 ? kSmall.len[v] : put_int(tmp, v) - tmp;
+// The document text of a w x h picture, made in blocks that are handed to
+// put(block, size) in order; stops early when put returns false. Blocks keep
+// the memory small and let writing start before the text is complete.
+template <typename Put>
+bool format_blocks(int w, int h, const int *cells, Put put) {
+  static const int kMissing[3] = {-1, -1, -1};  // what a read outside the buffer yields
+  constexpr std::size_t kBlock = std::size_t(1) << 16;
+  constexpr std::size_t kLongestLine = 3 * 11 + 3 + 3;  // put_int may write three bytes ahead
+  char block[kBlock + kLongestLine + 64];
+  char *p = std::copy_n(kMagic, kMagicLen, block);
+  p = put_int(p, w);
+  p = std::copy_n(" x ", 3, p);
+  p = put_int(p, h);
+  *p++ = '\n';
+  const std::size_t n = w > 0 && h > 0 ? std::size_t(w) * std::size_t(h) : 0;
+  for (std::size_t i = 0; i < n; i++) {
+    const int *c = cells ? cells + 3 * i : kMissing;
+    p = put_int(p, c[0]);
+    *p++ = ',';
+    p = put_int(p, c[1]);
+    *p++ = ',';
+    p = put_int(p, c[2]);
+    *p++ = '\n';
+    if (p - block >= std::ptrdiff_t(kBlock)) {
+      if (!put(block, p - block)) return false;
+      p = block;
+    }
+  }
+  return put(block, p - block);
 }
 
 // ---- loading -------------------------------------------------------------
@@ -292,7 +318,9 @@ const char *save_message(const GError *err) {
 
 // Writes `bytes` to a temporary file beside `target` and renames it over
 // the target; on any failure the temporary file is dropped instead.
-bool replace_file(const std::string &target, const std::string &bytes, GError **err) {
+// Replaces `target` with what `write` puts into the stream it is given.
+template <typename Write>
+bool replace_file(const std::string &target, Write write, GError **err) {
   GStatBuf st;
   // A file with several hard links would be rewritten in place; a fresh
   // file keeps the old contents whole should the write fail.
@@ -305,9 +333,7 @@ bool replace_file(const std::string &target, const std::string &bytes, GError **
       &g_object_unref);
   if (!out) return false;
   GObjectPtr<GCancellable> cancel(g_cancellable_new(), &g_object_unref);
-  gsize written = 0;
-  bool ok = g_output_stream_write_all(G_OUTPUT_STREAM(out.get()), bytes.data(), bytes.size(),
-                                      &written, nullptr, err);
+  bool ok = write(G_OUTPUT_STREAM(out.get()), err);
   // Closing a cancelled stream removes the temporary file and keeps the target.
   if (!ok) g_cancellable_cancel(cancel.get());
   if (!g_output_stream_close(G_OUTPUT_STREAM(out.get()), cancel.get(), ok ? err : nullptr))
@@ -332,30 +358,11 @@ bool koma_parse(const char *data, std::size_t len, KomaDoc *out) {
 }
 
 std::string koma_format(int w, int h, const int *cells) {
-  static const int kMissing[3] = {-1, -1, -1};  // what a read outside the buffer yields
-  const std::size_t n = w > 0 && h > 0 ? std::size_t(w) * std::size_t(h) : 0;
-  // Measured first, so that the text is made in one block of its exact size.
-  std::size_t size = 64;
-  for (std::size_t i = 0; i < n; i++) {
-    const int *c = cells ? cells + 3 * i : kMissing;
-    size += int_len(c[0]) + int_len(c[1]) + int_len(c[2]) + 3;
-  }
-  std::string out(size + 4, '\0');  // put_int may write three bytes ahead
-  char *p = std::copy_n(kMagic, kMagicLen, &out[0]);
-  p = put_int(p, w);
-  p = std::copy_n(" x ", 3, p);
-  p = put_int(p, h);
-  *p++ = '\n';
-  for (std::size_t i = 0; i < n; i++) {
-    const int *c = cells ? cells + 3 * i : kMissing;
-    p = put_int(p, c[0]);
-    *p++ = ',';
-    p = put_int(p, c[1]);
-    *p++ = ',';
-    p = put_int(p, c[2]);
-    *p++ = '\n';
-  }
-  out.resize(p - out.data());
+  std::string out;
+  format_blocks(w, h, cells, [&out](const char *block, std::size_t n) {
+    out.append(block, n);
+    return true;
+  });
   return out;
 }
 
@@ -403,15 +410,17 @@ int px_open(const char *path) {
 }
 
 int px_write_document(const char *path) {
-  std::string bytes;
-  try {
-    bytes = koma_format(mv_size_widht, mv_size_heigth, px_cnvs);
-  } catch (const std::bad_alloc &) {
-    px_error(kMsgNoMemory);
-    return 0;
-  }
   GError *err = nullptr;
-  const bool ok = replace_file(write_target(path), bytes, &err);
+  const bool ok = replace_file(
+      write_target(path),
+      [](GOutputStream *stream, GError **e) {
+        return format_blocks(mv_size_widht, mv_size_heigth, px_cnvs,
+                             [&](const char *block, std::size_t n) {
+                               return g_output_stream_write_all(stream, block, n, nullptr,
+                                                                nullptr, e) != FALSE;
+                             });
+      },
+      &err);
   if (ok)
     history_mark_saved();  // undo back to this picture makes it clean again
   else
