@@ -102,15 +102,16 @@ void BM_DrawFull(benchmark::State &state) {
   for (auto _ : state) px_draw_full();
 }
 
-// One pointer motion into another cell while a line is pending: status
+// One pointer motion into another cell while a shape is pending: status
 // readout, erasing the previous preview, drawing the new one.
-void BM_MotionWithPendingLine(benchmark::State &state) {
+template <int kTool>
+void BM_MotionWithPending(benchmark::State &state) {
   const int side = state.range(0);
   bench_random_picture(side, side);
   set_visible_window(64, 64);
-  now_tool = kToolLine;
-  tool_line_start = 1;
-  line_x = line_y = 2;
+  now_tool = kTool;
+  tool_line_start = tool_circle_start = 1;
+  line_x = line_y = box_x = box_y = 2;
   GdkEventMotion ev{};
   ev.type = GDK_MOTION_NOTIFY;
   int step = 0;
@@ -120,7 +121,7 @@ void BM_MotionWithPendingLine(benchmark::State &state) {
     step++;
     motion_notify_event(nullptr, &ev, nullptr);
   }
-  tool_line_start = 0;
+  tool_line_start = tool_circle_start = 0;
 }
 
 }  // namespace
@@ -132,7 +133,10 @@ BENCHMARK(BM_ExportBmp) KOMA_SIZES;
 BENCHMARK(BM_FillWholeCanvas) KOMA_SIZES;
 BENCHMARK(BM_PlainLoopWritesEveryCell) KOMA_SIZES;
 BENCHMARK(BM_DrawFull)->Arg(64)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MotionWithPendingLine)->Arg(64)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_MotionWithPending, kToolLine)
+    ->Arg(64)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_MotionWithPending, kToolEllipse)
+    ->Arg(64)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
   bench_discard_traces();
