@@ -32,6 +32,11 @@ void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
   strokes();
 }
 
+void px_clear_canvas_window() {
+  GdkWindow *w = drawing_area ? gtk_widget_get_window(drawing_area) : nullptr;
+  if (w) gdk_window_clear(w);
+}
+
 void px_get_now_adjustment() {
   if (!g_scroll_window || !window) return;
   GtkScrolledWindow *sw = GTK_SCROLLED_WINDOW(g_scroll_window);

@@ -284,11 +284,6 @@ bool replace_buffers(int w, int h) {
   return true;
 }
 
-void clear_canvas_window() {
-  GdkWindow *w = drawing_area ? gtk_widget_get_window(drawing_area) : nullptr;
-  if (w) gdk_window_clear(w);
-}
-
 // ---- writing -------------------------------------------------------------
 
 template <typename T>
@@ -401,7 +396,7 @@ int px_open(const char *path) {
   if (got < n && px_cnvs) std::fill_n(px_cnvs + 3 * got, 3, 255);  // a cell read in part
   save_fg = 0;
   start_fg = 0;
-  clear_canvas_window();
+  px_clear_canvas_window();
   px_draw_full();
   utf8_copy(now_file_name, sizeof now_file_name, path);
   px_set_title(true);

@@ -37,11 +37,6 @@ void save_as_path(const char *path) {
   save_fg = 0;
   start_fg = 0;
 }
-
-void clear_canvas_window() {
-  GdkWindow *w = drawing_area ? gtk_widget_get_window(drawing_area) : nullptr;
-  if (w) gdk_window_clear(w);
-}
 }  // namespace
 
 void yesno_dialog() {
@@ -80,7 +75,7 @@ void yesno_dialog() {
 void cb_new(GtkMenuItem *, gpointer) {
   g_print("newnew!!\n");
   if (save_fg == 1) yesno_dialog();
-  clear_canvas_window();
+  px_clear_canvas_window();
   cb_change();
   cnvs_claer_full();
   px_draw_full();

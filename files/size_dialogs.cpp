@@ -115,8 +115,7 @@ void cb_change_button(GtkButton *, gpointer dialog) {
   if (drawing_area)
     gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht,
                                 dot_size * mv_size_heigth);
-  if (GdkWindow *win = drawing_area ? gtk_widget_get_window(drawing_area) : nullptr)
-    gdk_window_clear(win);
+  px_clear_canvas_window();
   cnvs_claer_full();
   px_draw_full();
   utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
