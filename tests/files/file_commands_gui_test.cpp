@@ -1,109 +1,88 @@
+// The File menu's commands through their dialogs and choosers, and the preview.
 #include "files/file_commands.h"
 
+#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
+#include "app/menu.h"
 #include "app/startup.h"
 #include "canvas/cells.h"
 #include "files/document.h"
+#include "files/export.h"
 #include "files/size_dialogs.h"
+#include "preview/preview.h"
 #include "support/gui.h"
 #include "support/state.h"
 #include "support/workdir.h"
 
-namespace {
-// Runs a command and returns its traces, without those of the canvas exposures.
-template <typename Command> std::string run(Command command) {
+// Runs a command; returns its traces less the canvas's redraws. The chooser it opens, titled
+// `title`, is cancelled for "", else given `path`; the folder `gone` goes once the chooser saw it.
+template <typename Command>
+static std::string run(Command command, const std::string &title = "", const std::string &path = "",
+                       const char *gone = "") {
+  if (!title.empty()) answer_next_dialog([=](GtkWidget *d) {
+    EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(d)), title);
+    gtk_file_chooser_set_action(GTK_FILE_CHOOSER(d), GTK_FILE_CHOOSER_ACTION_SAVE);  // takes a path
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(d), path.c_str());
+    g_signal_connect(d, "response", G_CALLBACK(+[](GtkWidget *, gint, char *dir) { g_rmdir(dir); }),
+                     (gpointer)gone);
+    gtk_dialog_response(GTK_DIALOG(d), path.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
+  });
   PrintCapture out;
   command(nullptr, nullptr);
   std::string t = out.text();
-  for (std::size_t at; (at = t.find("Main_View_Draw\n")) != std::string::npos;) t.erase(at, 15);
+  for (std::size_t at; (at = t.find("Main_View_Draw\n")) != t.npos;) t.erase(at, 15);
   return t;
 }
-std::string picture() { return koma_format(mv_size_widht, mv_size_heigth, px_cnvs); }
-// Name, save_fg and start_fg, the canvas's size request and the title.
-std::string state() {
+static std::string state() {  // the picture, name, save_fg and start_fg, canvas size request, title
   gint w, h;
   gtk_widget_get_size_request(drawing_area, &w, &h);
-  char mid[64];
-  snprintf(mid, sizeof mid, "|%d%d|%dx%d|", save_fg, start_fg, w, h);
-  return now_file_name + (mid + std::string(gtk_window_get_title(GTK_WINDOW(px_main_window))));
+  return koma_format(mv_size_widht, mv_size_heigth, px_cnvs) + now_file_name + "|" +
+         std::to_string(save_fg) + std::to_string(start_fg) + "|" + std::to_string(w) + "x" +
+         std::to_string(h) + gtk_window_get_title(GTK_WINDOW(window));
 }
-void apply(GtkWidget *d, const char *a, const char *b = nullptr) {  // width, height; or scale
+static void apply(GtkWidget *d, const char *a, const char *b = nullptr) {  // w, h; or the scale
   gtk_entry_set_text(GTK_ENTRY(b ? entry_width : entry_size), a);
   if (b) gtk_entry_set_text(GTK_ENTRY(entry_height), b);
   gtk_button_clicked(GTK_BUTTON(find_widget(d, GTK_TYPE_BUTTON, "gtk-apply")));
 }
-void open_chooser(GtkWidget *chooser, const std::string &path) {
-  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(chooser)), "開く");
-  gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), path.c_str());
-  for (int i = 0; i < 400; i++, pump(25)) {  // it answers once its folder has loaded
-    g_autofree gchar *now = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
-    if (now && path == now) break;
-  }
-  gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
-}
-// Refused sizes keep the dialog open and change nothing; then 32 x 16 is applied.
-void size_dialog(GtkWidget *d) {
-  const std::string before = picture() + state();
-  for (auto [w, h] : {std::pair("-1", "1"), std::pair("2049", "1"), std::pair("1", "3000000000")}) {
-    apply(d, w, h);
-    GtkWidget *message = find_widget(d, GTK_TYPE_LABEL, "0〜2048の数を入れてください。");
-    EXPECT_TRUE(change_dialog == d && message && gtk_widget_get_visible(message)) << w << h;
-    EXPECT_EQ(picture() + state(), before) << w << h;
-  }
-  apply(d, "32", "16");
-  EXPECT_EQ(state(), "無題.koma|01|320x160|KOMA ver 1.0:無題.koma  ( 32 x 16 )");
-}
-void after_prompt(GtkWidget *d) {  // a chooser is cancelled; then comes the size dialog
-  if (!GTK_IS_FILE_CHOOSER(d)) return size_dialog(d);
-  answer_next_dialog(size_dialog);
-  gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL);
-}
-}  // namespace
 
 using FileCommands = GuiTest;
 
-TEST_F(FileCommands, SaveAsksForANameOnceAndOpenLoadsOnlyWhenAccepted) {
-  const std::string path = make_scratch_dir("save") + "/pic.koma", other = path + ".3x2";
-  const std::string filed = path + "|00|640x640|KOMA ver 1.0:" + path;
-  px_dot(px_cnvs, 3, 4, 10, 20, 30);
-  save_fg = 1;
-  answer_next_dialog([&](GtkWidget *d) {
-    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(d)), "名前を付けて保存");
-    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(d), path.c_str());
-    gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
-  });
-  EXPECT_EQ(run(cb_save), "saveas!!\nmenu save as:" + path + "\n");
-  EXPECT_EQ(read_file(path) + state(), picture() + filed);
-  px_dot(px_cnvs, 63, 63, 1, 2, 3);
-  save_fg = 1;
-  EXPECT_EQ(run(cb_save), "save!!\n");  // now without a chooser
-  EXPECT_EQ(read_file(path) + state(), picture() + filed);
-  answer_next_dialog([](GtkWidget *d) { gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL); });
-  EXPECT_EQ(run(cb_saveas), "saveas!!\n");  // cancelled: changes nothing, as checked below
-
-  const std::string doc = "koma1.0\n3 x 2\n1,1,1\n2,2,2\n3,3,3\n4,4,4\n5,5,5\n6,6,6\n";
-  write_file(other, "koma1.0\r\n3 x 2\r\n");  // refused: the title stays too
-  answer_next_dialog([&](GtkWidget *d) { open_chooser(d, other); });
-  EXPECT_EQ(run(cb_open), "open!!\nmenu open:" + other + "\n");
-  EXPECT_EQ(picture() + state(), read_file(path) + filed);
-  write_file(other, doc);
-  answer_next_dialog([](GtkWidget *d) { gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL); });
-  EXPECT_EQ(run(cb_open), "open!!\n");
-  EXPECT_EQ(picture() + state(), read_file(path) + filed);
-  answer_next_dialog([&](GtkWidget *d) { open_chooser(d, other); });
-  EXPECT_EQ(run(cb_open), "open!!\nmenu open:" + other + "\n3,2");
-  EXPECT_EQ(picture() + state(), doc + other + "|00|30x20|KOMA ver 1.0:" + other + "  ( 3 x 2 )");
+TEST_F(FileCommands, SaveOpenScaleAndTheCommandLine) {
+  const std::string dir = make_scratch_dir("save"), path = dir + "/pic.koma", doc3x2 = dir + "/3x2";
+  write_file(doc3x2, "koma1.0\n3 x 2\n1,1,1\n2,2,2\n3,3,3\n4,4,4\n5,5,5\n6,6,6\n");
+  px_dot(px_cnvs, 3, 4, 10, 20, 30), save_fg = 1;
+  EXPECT_EQ(run(cb_save, "名前を付けて保存", path), "saveas!!\nmenu save as:" + path + "\n");
+  EXPECT_EQ(state(), read_file(path) + path + "|00|640x640KOMA ver 1.0:" + path);
+  EXPECT_EQ(run(cb_open, "開く", ""), "open!!\n");
+  EXPECT_EQ(run(cb_open, "開く", doc3x2), "open!!\nmenu open:" + doc3x2 + "\n3,2");
+  const std::string title = "KOMA ver 1.0:" + doc3x2 + "  ( 3 x 2 )";
+  EXPECT_EQ(state(), read_file(doc3x2) + doc3x2 + "|00|30x20" + title);
+  save_fg = 1;  // a failing Save As changes nothing
+  const std::string changed = state(), gone = make_scratch_dir("gone");
+  run(cb_saveas, "名前を付けて保存", gone + "/a.koma", gone.c_str());
+  EXPECT_EQ(state() + px_status_text, changed + "error... 保存先のフォルダがありません。");
+  const std::pair<const char *, int> scales[] = {{"1", 2},   {"0", 2}, {"abc", 2}, {"11", 10},
+                                                 {"25", 10}, {"5", 5}, {"7x", 7}};
+  for (auto [entry, n] : scales) {
+    answer_next_dialog([entry = entry](GtkWidget *d) { apply(d, entry); });
+    EXPECT_EQ(run(cb_change_scale), "destroy\ncreat_main_view\nsize change:" + std::to_string(n));
+  }
+  EXPECT_EQ(state(), read_file(doc3x2) + doc3x2 + "|10|21x14" + title);  // all kept
+  destroy_all_windows();
+  reset_editor_state();
+  char prog[] = "koma", *argv[] = {prog, const_cast<char *>(doc3x2.c_str()), nullptr};
+  koma_start(2, argv);
+  EXPECT_EQ(state(), read_file(doc3x2) + doc3x2 + "|00|30x20" + title);
 }
 
-// New asks about unsaved changes and goes on whatever the answer.
 TEST_F(FileCommands, NewPromptsForChangesThenRunsTheSizeDialog) {
   const std::string path = make_scratch_dir("prompt") + "/filed.koma";
   const std::string white = koma_format(32, 16, std::vector<int>(3 * 32 * 16, 255).data());
   const struct { bool changed, filed; const char *button; std::string trace; } cases[] = {
-      {false, true, nullptr, ""},
-      {true, true, "gtk-yes", "save!!\nYes button was pressed.\n"},
+      {false, true, nullptr, ""}, {true, true, "gtk-yes", "save!!\nYes button was pressed.\n"},
       {true, false, "gtk-yes", "saveas!!\nYes button was pressed.\n"},  // Save As cancelled
       {true, true, "gtk-no", "No button was pressed.\n"},
       {true, true, nullptr, "Another response was recieved.\n"},  // closed by the window manager
@@ -112,41 +91,100 @@ TEST_F(FileCommands, NewPromptsForChangesThenRunsTheSizeDialog) {
     SCOPED_TRACE(c.trace);
     write_file(path, "old");
     px_dot(px_cnvs, 3, 4, 10, 20, 30);
-    const std::string drawn = picture();
-    snprintf(now_file_name, sizeof now_file_name, "%s", c.filed ? path.c_str() : "無題.koma");
-    save_fg = c.changed;
-    start_fg = !c.filed;
-    answer_next_dialog([&c](GtkWidget *d) {
-      if (!c.changed) return size_dialog(d);  // no prompt then
+    const std::string drawn = koma_format(mv_size_widht, mv_size_heigth, px_cnvs);
+    g_strlcpy(now_file_name, c.filed ? path.c_str() : "無題.koma", sizeof now_file_name);
+    save_fg = c.changed, start_fg = !c.filed;
+    std::function<void(GtkWidget *)> next = [&](GtkWidget *d) {  // prompt, Save As, size dialog
+      if (d == change_dialog) {
+        const std::string before = state();
+        for (auto [w, h] : {std::pair("2049", "1"), std::pair("1", "-1")}) {
+          apply(d, w, h);  // refused: the dialog stays, with its message; nothing changes
+          GtkWidget *message = find_widget(d, GTK_TYPE_LABEL, "0〜2048の数を入れてください。");
+          EXPECT_TRUE(message && gtk_widget_get_visible(message) && state() == before) << w << h;
+        }
+        return apply(d, "32", "16");
+      }
+      answer_next_dialog(next);
+      if (GTK_IS_FILE_CHOOSER(d)) return gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL);
       EXPECT_EQ(" \"" + std::string(now_file_name) + "\"\nで変更した内容を閉じる前に保存しますか？",
                 gtk_label_get_text(GTK_LABEL(find_widget(d, GTK_TYPE_LABEL))));
-      answer_next_dialog(after_prompt);
       if (c.button) gtk_button_clicked(GTK_BUTTON(find_widget(d, GTK_TYPE_BUTTON, c.button)));
       else send_delete(d);
-    });
+    };
+    answer_next_dialog(next);
     EXPECT_EQ(run(cb_new), "newnew!!\n" + c.trace + "change!!\ncb_change_button\ncb_change5\n");
     EXPECT_EQ(read_file(path), c.trace.rfind("save!!", 0) == 0 ? drawn : "old");
-    EXPECT_EQ(picture() + state(), white + "無題.koma|01|320x160|KOMA ver 1.0:無題.koma");
+    EXPECT_EQ(state(), white + "無題.koma|01|320x160KOMA ver 1.0:無題.koma");
   }
 }
 
-TEST_F(FileCommands, DocumentNamedOnTheCommandLineKeptAcrossScaleChanges) {
-  std::string path = make_scratch_dir("argv") + "/start.koma";
-  const std::string doc = "koma1.0\n1 x 2\n9,8,7\n1,2,3\n";
-  write_file(path, doc);
-  destroy_all_windows();
-  reset_editor_state();
-  char prog[] = "koma", *argv[] = {prog, path.data(), nullptr};
-  koma_start(2, argv);
-  EXPECT_EQ(picture() + state(), doc + path + "|00|10x20|KOMA ver 1.0:" + path + "  ( 1 x 2 )");
-  save_fg = 1;  // as if changed: the flag must survive the rebuild too
-  const std::pair<const char *, int> cases[] = {{"1", 2},   {"0", 2}, {"abc", 2}, {"11", 10},
-                                                {"25", 10}, {"5", 5}, {"7x", 7}};
-  for (auto [entry, scale] : cases) {
-    answer_next_dialog([entry = entry](GtkWidget *d) { apply(d, entry); });
-    const std::string n = std::to_string(scale), request = n + "x" + std::to_string(2 * scale);
-    EXPECT_EQ(run(cb_change_scale), "destroy\ncreat_main_view\nsize change:" + n);
-    EXPECT_EQ(picture() + state(),
-              doc + path + "|10|" + request + "|KOMA ver 1.0:" + path + "  ( 1 x 2 )") << entry;
+TEST_F(FileCommands, ExportsReadBackAndFailuresLeaveTheDocumentAlone) {
+  const int colours[4] = {0xC81E28, 0x14A03C, 0x1E28DC, 0xFAFAFA};  // in 16 x 16 quadrants
+  auto colour = [&](int i) { return colours[i / 512 * 2 + i % 32 / 16]; };
+  cnvs_allocate(32, 32, true, "error");
+  std::string cells;  // what koma2int32 prints for them
+  for (int i = 0; i < 32 * 32; cells += std::to_string(colour(i++)) + "\n")
+    px_dot(px_cnvs, i % 32, i / 32, colour(i) >> 16, colour(i) >> 8 & 255, colour(i) & 255);
+  save_fg = 1;
+  const std::string dir = make_scratch_dir("export"), tmp = ".px_tmp100001.bmp";
+  const struct { decltype(&cb_export_bmp) command; std::string kind, title; int near; } cases[] = {
+      {cb_export_bmp, "bmp", "エクスポート BMP", 0}, {cb_export_png, "png", "エクスポート PNG", 0},
+      {cb_export_jpeg, "jpeg", "エクスポート JPEG", 4}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.kind);
+    const std::string path = dir + "/p." + c.kind, last = c.kind + "_write6\n";
+    const std::string names = "export_" + c.kind + "!!\nl=11\nl=6\n\n無題\n";
+    auto traces = [&](const std::string &to, bool written) {  // PNG and JPEG: a BMP first
+      return names + "menu export:" + to + "\n" + cells + "bmp_write\n" +
+             (written ? "bmp_write\nbmp_write2\nbmp_write3\nbmp_write4\nbmp_write5\n" : "") + last;
+    };
+    EXPECT_EQ(run(c.command, c.title, ""), names + last);
+    EXPECT_EQ(run(c.command, c.title, path), traces(path, true));
+    GdkPixbuf *pb = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
+    ASSERT_TRUE(pb && gdk_pixbuf_get_width(pb) == 32 && gdk_pixbuf_get_height(pb) == 32);
+    for (int i = 0, x = 0, y = 0; i < 32 * 32; x = ++i % 32, y = i / 32) {
+      if (c.near && (unsigned(x - 15) < 2 || unsigned(y - 15) < 2)) continue;  // JPEG blurs edges
+      const guchar *p = gdk_pixbuf_get_pixels(pb) + y * gdk_pixbuf_get_rowstride(pb) +
+                        x * gdk_pixbuf_get_n_channels(pb);
+      for (int k = 0; k < 3; k++) ASSERT_NEAR(p[k], colour(i) >> (16 - 8 * k) & 255, c.near) << i;
+    }
+    g_object_unref(pb);
+    for (bool blocked : {false, true}) {  // a folder that is gone; a folder as temporary file
+      if (blocked && c.kind == "bmp") continue;
+      const std::string folder = make_scratch_dir("export"), failed = folder + "/out.img";
+      if (blocked) g_remove(tmp.c_str()), g_mkdir(tmp.c_str(), 0755);
+      px_status_text[0] = '\0';
+      const char *msg = blocked ? "一時ファイルに書き込めません。" : "ファイルに書き込めません。";
+      EXPECT_EQ(run(c.command, c.title, failed, blocked ? "" : folder.c_str()) + px_status_text,
+                traces(failed, !blocked && c.kind != "bmp") + "error... " + msg);
+      g_rmdir(tmp.c_str());
+      EXPECT_FALSE(g_file_test(failed.c_str(), G_FILE_TEST_EXISTS));
+    }
   }
+  EXPECT_EQ(now_file_name + std::to_string(save_fg), "無題.koma1");
+}
+
+TEST_F(FileCommands, PreviewIsASnapshotThatOnlyUpdateRenews) {
+  auto shown = [](int x, int y) {  // "WxH RRGGBB": the image's size and its colour at (x, y)
+    GdkPixbuf *pb = gtk_image_get_pixbuf(GTK_IMAGE(find_widget(preview_window, GTK_TYPE_IMAGE)));
+    const guchar *p = gdk_pixbuf_get_pixels(pb) + y * gdk_pixbuf_get_rowstride(pb) +
+                      x * gdk_pixbuf_get_n_channels(pb);
+    g_autofree gchar *s = g_strdup_printf("%dx%d %02X%02X%02X", gdk_pixbuf_get_width(pb),
+                                          gdk_pixbuf_get_height(pb), p[0], p[1], p[2]);
+    return std::string(s);
+  };
+  active_preview(nullptr, nullptr);
+  px_dot(px_cnvs, 3, 4, 255, 0, 0);
+  EXPECT_EQ(shown(3, 4), "64x64 FFFFFF");
+  gtk_button_clicked(GTK_BUTTON(find_widget(preview_window, GTK_TYPE_BUTTON, "更新")));
+  EXPECT_EQ(shown(3, 4) + " " + std::to_string(preview_fg), "64x64 FF0000 1");
+  send_delete(preview_window);
+  EXPECT_EQ(preview_fg, 0);
+  cnvs_allocate(5, 3, true, "error");
+  px_dot(px_cnvs, 4, 2, 10, 20, 30);
+  for (int x = 0; x < 5; x++) px_dot(px_cnvs_vtl, x, 1, 0, 0, 255);  // a shape being drawn
+  active_preview(nullptr, nullptr);
+  EXPECT_EQ(shown(4, 2) + " " + shown(2, 1), "5x3 0A141E 5x3 FFFFFF");
+  send_delete(preview_window);  // the temporary file stays, holding the last picture
+  EXPECT_EQ(read_file(".px_tmp000001.bmp").substr(54 + 4 * 14), std::string("\x1E\x14\x0A\x00", 4));
 }
