@@ -30,16 +30,6 @@ void destroy_all_windows() {
   pump();
 }
 
-GtkWidget *newest_toplevel() {
-  GList *tops = gtk_window_list_toplevels();
-  GtkWidget *found = nullptr;
-  // The toolkit prepends new windows to its list.
-  for (GList *l = tops; l && !found; l = l->next)
-    if (gtk_widget_get_visible(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
-  g_list_free(tops);
-  return found;
-}
-
 namespace {
 // An event for w's window, as the X server would have sent it.
 GdkEvent *event_for(GtkWidget *w, GdkEventType type) {

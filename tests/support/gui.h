@@ -14,8 +14,6 @@
 void pump(int ms = 0);
 // Destroys every top-level window of the toolkit.
 void destroy_all_windows();
-// The most recently created top-level window that is visible, or null.
-GtkWidget *newest_toplevel();
 
 // Real GDK events delivered through the toolkit's event dispatch.
 void send_button(GtkWidget *w, GdkEventType type, double x, double y, guint button);
