@@ -53,8 +53,7 @@ void crate_main_window() {
   // White cells are never painted: a white background makes them look white.
   GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};
   gtk_widget_modify_bg(drawing_area, GTK_STATE_NORMAL, &white);
-  gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht,
-                              dot_size * mv_size_heigth);
+  px_size_canvas_area();
   g_scroll_window = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_box_pack_start(GTK_BOX(vbox), g_scroll_window, TRUE, TRUE, 0);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(g_scroll_window), GTK_POLICY_AUTOMATIC,

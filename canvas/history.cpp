@@ -63,9 +63,7 @@ void history_begin() {
   recording = true;
 }
 
-void history_continue() {
-  if (!recording) recording = true;
-}
+void history_continue() { recording = true; }
 
 void history_end() {
   if (!recording) return;

@@ -37,6 +37,11 @@ void px_clear_canvas_window() {
   if (w) gdk_window_clear(w);
 }
 
+void px_size_canvas_area() {
+  if (drawing_area)
+    gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht, dot_size * mv_size_heigth);
+}
+
 void px_get_now_adjustment() {
   if (!g_scroll_window || !window) return;
   GtkScrolledWindow *sw = GTK_SCROLLED_WINDOW(g_scroll_window);

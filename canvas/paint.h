@@ -17,6 +17,8 @@ void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
                  int g, int b);
 // Clears the canvas drawing area's window to its background, if it is shown.
 void px_clear_canvas_window();
+// Asks for a canvas drawing area of the canvas size at the display scale.
+void px_size_canvas_area();
 // Recomputes the visible cell window from the scroll position and window size.
 void px_get_now_adjustment();
 // Repaints every visible non-white cell of the picture.

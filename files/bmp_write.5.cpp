@@ -7,7 +7,6 @@
 #include <glib.h>
 
 #include "app/globals.h"
-#include "canvas/cells.h"
 
 // The pixel array goes to the file as it lies in memory, which gives the
 // BMP byte order (blue, green, red, 0) only on a little-endian machine.

@@ -385,9 +385,7 @@ int px_open(const char *path) {
     px_error(kMsgNoMemory);
     return 0;
   }
-  if (drawing_area)
-    gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht,
-                                dot_size * mv_size_heigth);
+  px_size_canvas_area();
   // The cells go straight into the new, white picture: nothing is painted
   // here, since the window is repainted below, and a freshly opened picture
   // is no undoable change.

@@ -6,7 +6,6 @@
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/text.h"
-#include "canvas/cells.h"
 #include "canvas/paint.h"
 #include "files/document.h"
 #include "files/size_dialogs.h"
@@ -77,12 +76,7 @@ void cb_new(GtkMenuItem *, gpointer) {
   if (save_fg == 1) yesno_dialog();
   px_clear_canvas_window();
   cb_change();
-  cnvs_claer_full();
-  px_draw_full();
-  utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
-  px_set_title(false);
-  save_fg = 0;
-  start_fg = 1;
+  px_start_untitled(false);
 }
 
 void cb_open(GtkMenuItem *, gpointer) {

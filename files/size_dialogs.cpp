@@ -77,6 +77,15 @@ void show_size_message() {
 bool side_ok(int n) { return n >= 0 && n <= kMaxCanvasSide; }
 }  // namespace
 
+void px_start_untitled(bool size_in_title) {
+  cnvs_claer_full();
+  px_draw_full();
+  utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
+  px_set_title(size_in_title);
+  save_fg = 0;
+  start_fg = 1;
+}
+
 void cb_change() {
   change_dialog = gtk_dialog_new();
   entry_width = entry_row(change_dialog, "横：", mv_size_widht);
@@ -112,16 +121,9 @@ void cb_change_button(GtkButton *, gpointer dialog) {
   }
   cnvs_allocate(w, h, true, "error");
   g_print("change!!\n");
-  if (drawing_area)
-    gtk_widget_set_size_request(drawing_area, dot_size * mv_size_widht,
-                                dot_size * mv_size_heigth);
+  px_size_canvas_area();
   px_clear_canvas_window();
-  cnvs_claer_full();
-  px_draw_full();
-  utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
-  px_set_title(true);
-  save_fg = 0;
-  start_fg = 1;
+  px_start_untitled(true);
   g_print("cb_change_button\n");
   gtk_widget_destroy(change_dialog);
 }

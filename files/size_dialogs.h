@@ -3,6 +3,9 @@
 
 #include <gtk/gtk.h>
 
+// Clears the picture and makes it the clean, untitled document, repainted;
+// the title carries the size when `size_in_title` is set.
+void px_start_untitled(bool size_in_title);
 // Builds and runs the canvas-size dialog; returns when its run ends.
 void cb_change();
 // Apply in the canvas-size dialog: a new white untitled canvas.
