@@ -58,22 +58,28 @@ void print_words(const std::uint32_t *words, std::size_t n) {
 }
 }  // namespace
 
-std::uint32_t *koma2int32(int *buf) {
-  const int w = mv_size_widht > 0 ? mv_size_widht : 0;
-  const int h = mv_size_heigth > 0 ? mv_size_heigth : 0;
-  const std::size_t n = std::size_t(w) * std::size_t(h);
+std::uint32_t *koma_pack(const int *cells, int w, int h) {
+  const std::size_t n = std::size_t(w > 0 ? w : 0) * std::size_t(h > 0 ? h : 0);
   auto *words = static_cast<std::uint32_t *>(g_try_malloc_n(n, sizeof(std::uint32_t)));
-  if (!words) {
-    g_print("error koma2int32\n");
-    return nullptr;
-  }
-  if (buf) {
-    for (std::size_t i = 0; i < n; i++) words[i] = pack(buf + 3 * i);  // row-major, as stored
+  if (!words) return nullptr;
+  if (cells) {
+    for (std::size_t i = 0; i < n; i++) words[i] = pack(cells + 3 * i);  // row-major, as stored
   } else {
     static const int kMissing[3] = {-1, -1, -1};  // what a read without a buffer yields
     for (std::size_t i = 0; i < n; i++) words[i] = pack(kMissing);
   }
-  print_words(words, n);
+  return words;
+}
+
+std::uint32_t *koma2int32(int *buf) {
+  std::uint32_t *words = koma_pack(buf, mv_size_widht, mv_size_heigth);
+  if (!words) {
+    g_print("error koma2int32\n");
+    return nullptr;
+  }
+  const int w = mv_size_widht > 0 ? mv_size_widht : 0;
+  const int h = mv_size_heigth > 0 ? mv_size_heigth : 0;
+  print_words(words, std::size_t(w) * std::size_t(h));
   return words;
 }
 

@@ -10,6 +10,10 @@
 // (always so for a canvas without cells) prints "error koma2int32" and
 // returns null.
 std::uint32_t *koma2int32(int *buf);
+// The same packing of a w x h picture held in `cells` (3 ints per cell,
+// row-major; null reads as -1, -1, -1), without the trace. Null when no
+// block can be had, always so for a picture without cells.
+std::uint32_t *koma_pack(const int *cells, int w, int h);
 
 // Writes a top-down 32-bit BMP of w x h pixels to `path`. Returns 0 once the
 // file is completely written and closed, EOF otherwise: a path that cannot

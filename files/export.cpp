@@ -20,15 +20,15 @@ struct ExportKind {
   const char *first_trace;
   const char *title;
   const char *ext;
-  const char *pixbuf_type;  // null: written by bmp_write itself
+  ImageFormat format;
   const char *last_trace;
 };
 
-constexpr ExportKind kBmp = {"export_bmp!!\n", "エクスポート BMP", ".bmp", nullptr,
+constexpr ExportKind kBmp = {"export_bmp!!\n", "エクスポート BMP", ".bmp", ImageFormat::Bmp,
                              "bmp_write6\n"};
-constexpr ExportKind kPng = {"export_png!!\n", "エクスポート PNG", ".png", "png",
+constexpr ExportKind kPng = {"export_png!!\n", "エクスポート PNG", ".png", ImageFormat::Png,
                              "png_write6\n"};
-constexpr ExportKind kJpeg = {"export_jpeg!!\n", "エクスポート JPEG", ".jpeg", "jpeg",
+constexpr ExportKind kJpeg = {"export_jpeg!!\n", "エクスポート JPEG", ".jpeg", ImageFormat::Jpeg,
                               "jpeg_write6\n"};
 
 // Writes the picture to `path`; returns the status-line message of the
@@ -36,18 +36,9 @@ constexpr ExportKind kJpeg = {"export_jpeg!!\n", "エクスポート JPEG", ".jp
 const char *write_picture(const ExportKind &kind, const char *path) {
   std::uint32_t *words = koma2int32(px_cnvs);
   g_print("bmp_write\n");
-  const char *bmp_path = kind.pixbuf_type ? kTempFile : path;
-  const int rc = bmp_write(bmp_path, mv_size_widht, mv_size_heigth, words);
+  const char *failure = px_write_image(kind.format, path, mv_size_widht, mv_size_heigth, words);
   g_free(words);
-  if (rc != 0) return kind.pixbuf_type ? kMsgTempWrite : kMsgWrite;
-  if (!kind.pixbuf_type) return nullptr;
-
-  GdkPixbuf *image = gdk_pixbuf_new_from_file(kTempFile, nullptr);
-  if (!image) return kMsgTempLoad;
-  // GdkPixbuf removes what it began to write when saving fails.
-  const gboolean saved = gdk_pixbuf_save(image, path, kind.pixbuf_type, nullptr, nullptr);
-  g_object_unref(image);
-  return saved ? nullptr : kMsgWrite;
+  return failure;
 }
 
 void run_export(const ExportKind &kind) {
@@ -72,6 +63,23 @@ void run_export(const ExportKind &kind) {
   gtk_widget_destroy(chooser);
 }
 }  // namespace
+
+const char *px_write_image(ImageFormat format, const char *path, int w, int h,
+                           const std::uint32_t *words) {
+  const char *pixbuf_type = format == ImageFormat::Png    ? "png"
+                            : format == ImageFormat::Jpeg ? "jpeg"
+                                                          : nullptr;
+  const char *bmp_path = pixbuf_type ? kTempFile : path;
+  if (bmp_write(bmp_path, w, h, words) != 0) return pixbuf_type ? kMsgTempWrite : kMsgWrite;
+  if (!pixbuf_type) return nullptr;
+
+  GdkPixbuf *image = gdk_pixbuf_new_from_file(kTempFile, nullptr);
+  if (!image) return kMsgTempLoad;
+  // GdkPixbuf removes what it began to write when saving fails.
+  const gboolean saved = gdk_pixbuf_save(image, path, pixbuf_type, nullptr, nullptr);
+  g_object_unref(image);
+  return saved ? nullptr : kMsgWrite;
+}
 
 void export_suggested_name(char *buf, std::size_t size, const char *doc, const char *ext) {
   utf8_copy(buf, size, doc);

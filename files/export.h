@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include <gtk/gtk.h>
 
@@ -10,6 +11,15 @@
 void cb_export_bmp(GtkMenuItem *item, gpointer data);
 void cb_export_png(GtkMenuItem *item, gpointer data);
 void cb_export_jpeg(GtkMenuItem *item, gpointer data);
+
+enum class ImageFormat { Bmp, Png, Jpeg };
+
+// Writes a w x h picture of packed words (see koma_pack) to `path`: BMP by
+// bmp_write itself, PNG and JPEG through a temporary BMP that GdkPixbuf
+// reads. Needs no display. Returns null once the file is written, else the
+// status-line message that says what failed.
+const char *px_write_image(ImageFormat format, const char *path, int w, int h,
+                           const std::uint32_t *words);
 
 // The name offered by the export chooser for the document `doc`: its
 // extension (a "." in the last path component) replaced by `ext`, built in
