@@ -1,12 +1,18 @@
-// Redraws the program's runtime images from the pixel maps below.
+// Redraws the program's runtime images and its application icon from the
+// pixel maps below.
 // Build and run:  cmake -S . -B build -DKOMA_ICONS=ON && cmake --build build --target koma_icons
 //                 && (cd assets && ../build/assets/src/koma_icons)
-// Each map is 16 x 16 characters, written out at 2 x 2 pixels a character.
+// Each map is 16 x 16 characters. The runtime images go to the working
+// directory at 2 x 2 pixels a character; the application icon goes to
+// ../data/icons/<size>/koma.png at every size of kAppIconSizes, each
+// character a whole block, as befits a pixel-art editor.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib/gstdio.h>
 
 namespace {
 
@@ -26,6 +32,28 @@ struct Icon {
   const char *file;
   const char *rows[16];
 };
+
+// The application icon: a picture of cells (a heart) above three swatches.
+const Icon kAppIcon = {
+    "koma.png",
+    {"kkkkkkkkkkkkkkkk",
+     "kwwwwwwwwwwwwwwk",
+     "kwwwrrrwwrrrwwwk",
+     "kwwrrwrrrrrrrwwk",
+     "kwwrwrrrrrrrrwwk",
+     "kwwrrrrrrrrrrwwk",
+     "kwwwrrrrrrrrwwwk",
+     "kwwwwrrrrrrwwwwk",
+     "kwwwwwrrrrwwwwwk",
+     "kwwwwwwrrwwwwwwk",
+     "kwwwwwwwwwwwwwwk",
+     "kkkkkkkkkkkkkkkk",
+     "kyyyykggggkbbbbk",
+     "kyyyykggggkbbbbk",
+     "kyyyykggggkbbbbk",
+     "kkkkkkkkkkkkkkkk"}};
+const int kAppIconSizes[] = {16, 32, 48, 64, 128};
+constexpr const char *kAppIconDir = "../data/icons";
 
 const Icon kIcons[] = {
     {"スマイリーno074.png",
@@ -200,9 +228,9 @@ bool ink_of(char key, unsigned *rgba) {
   return false;
 }
 
-bool write_icon(const Icon &icon) {
-  constexpr int kScale = 2;
-  const int side = 16 * kScale;
+// Writes `icon` to `path`, each character a scale x scale block.
+bool write_icon(const Icon &icon, const char *path, int scale) {
+  const int side = 16 * scale;
   std::vector<guchar> px(side * side * 4);
   for (int y = 0; y < 16; y++) {
     if (std::strlen(icon.rows[y]) != 16) {
@@ -215,9 +243,9 @@ bool write_icon(const Icon &icon) {
         std::fprintf(stderr, "%s: unknown ink '%c'\n", icon.file, icon.rows[y][x]);
         return false;
       }
-      for (int dy = 0; dy < kScale; dy++)
-        for (int dx = 0; dx < kScale; dx++) {
-          guchar *p = &px[((y * kScale + dy) * side + x * kScale + dx) * 4];
+      for (int dy = 0; dy < scale; dy++)
+        for (int dx = 0; dx < scale; dx++) {
+          guchar *p = &px[((y * scale + dy) * side + x * scale + dx) * 4];
           p[0] = c >> 24;
           p[1] = (c >> 16) & 0xFF;
           p[2] = (c >> 8) & 0xFF;
@@ -228,9 +256,9 @@ bool write_icon(const Icon &icon) {
   GdkPixbuf *pb = gdk_pixbuf_new_from_data(px.data(), GDK_COLORSPACE_RGB, TRUE, 8, side, side,
                                            side * 4, nullptr, nullptr);
   GError *err = nullptr;
-  const bool ok = gdk_pixbuf_save(pb, icon.file, "png", &err, nullptr);
+  const bool ok = gdk_pixbuf_save(pb, path, "png", &err, nullptr);
   if (!ok) {
-    std::fprintf(stderr, "%s: %s\n", icon.file, err->message);
+    std::fprintf(stderr, "%s: %s\n", path, err->message);
     g_error_free(err);
   }
   g_object_unref(pb);
@@ -241,6 +269,11 @@ bool write_icon(const Icon &icon) {
 
 int main() {
   int failures = 0;
-  for (const Icon &icon : kIcons) failures += write_icon(icon) ? 0 : 1;
+  for (const Icon &icon : kIcons) failures += write_icon(icon, icon.file, 2) ? 0 : 1;
+  for (int size : kAppIconSizes) {
+    const std::string dir = std::string(kAppIconDir) + "/" + std::to_string(size);
+    g_mkdir_with_parents(dir.c_str(), 0755);
+    failures += write_icon(kAppIcon, (dir + "/" + kAppIcon.file).c_str(), size / 16) ? 0 : 1;
+  }
   return failures == 0 ? 0 : 1;
 }
