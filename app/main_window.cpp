@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/data_files.h"
 #include "app/globals.h"
 #include "app/menu.h"
 #include "app/text.h"
@@ -12,7 +13,7 @@
 
 namespace {
 constexpr const char *kTitlePrefix = "KOMA ver 1.0:";
-constexpr const char *kIconFile = "./スマイリーno074.png";
+constexpr const char *kIconFile = "スマイリーno074.png";
 constexpr gint kCanvasEvents = 4868;  // motion, press, release, enter
 }  // namespace
 
@@ -39,7 +40,11 @@ void crate_main_window() {
   char title[kTextBufSize];
   px_make_title(title, sizeof title, true);
   gtk_window_set_title(GTK_WINDOW(window), title);
-  gtk_window_set_default_icon_from_file(kIconFile, nullptr);  // no icon if missing
+  // A missing or unreadable icon leaves the windows without one, silently:
+  // with an error to fill, the toolkit prints no warning of its own.
+  GError *icon_error = nullptr;
+  gtk_window_set_default_icon_from_file(px_image_path(kIconFile).c_str(), &icon_error);
+  g_clear_error(&icon_error);
   gtk_window_set_default_size(GTK_WINDOW(window), 64 * dot_size + 3, 64 * dot_size + 27);
   gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ALWAYS);
   g_signal_connect(window, "delete_event", G_CALLBACK(cb_quit), nullptr);

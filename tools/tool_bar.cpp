@@ -1,5 +1,6 @@
 #include "tools/tool_bar.h"
 
+#include "app/data_files.h"
 #include "app/globals.h"
 #include "tools/tool_select.h"
 
@@ -9,14 +10,14 @@ constexpr int kToolBarWidth = 140;
 constexpr int kToolBarHeight = 700;
 
 struct ToolButton {
-  const char *image;  // read from the working directory
+  const char *image;  // found by px_image_path
   void (*handler)(GtkWidget *, gpointer);
 };
 
 const ToolButton kButtons[] = {
-    {"./supoit.png", btn_spoit}, {"./dot.png", btn_dot},       {"./line.png", btn_line},
-    {"./box.png", btn_box},      {"./box2.png", btn_box2},     {"./maru.png", btn_carcle},
-    {"./maru2.png", btn_carcle2}, {"./nuri.png", btn_paint},
+    {"supoit.png", btn_spoit}, {"dot.png", btn_dot},       {"line.png", btn_line},
+    {"box.png", btn_box},      {"box2.png", btn_box2},     {"maru.png", btn_carcle},
+    {"maru2.png", btn_carcle2}, {"nuri.png", btn_paint},
 };
 
 }  // namespace
@@ -34,7 +35,8 @@ void create_tool_bar() {
   for (const ToolButton &b : kButtons) {
     GtkWidget *button = gtk_button_new();
     // A missing file leaves the toolkit's broken-image picture; the button still works.
-    gtk_container_add(GTK_CONTAINER(button), gtk_image_new_from_file(b.image));
+    GtkWidget *image = gtk_image_new_from_file(px_image_path(b.image).c_str());
+    gtk_container_add(GTK_CONTAINER(button), image);
     gtk_box_pack_start(GTK_BOX(box), button, TRUE, TRUE, 0);
     g_signal_connect(button, "clicked", G_CALLBACK(b.handler), nullptr);
   }
