@@ -1,7 +1,12 @@
 #include "files/export.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
+#include <string>
+
+#include <glib/gstdio.h>
 
 #include "app/globals.h"
 #include "app/main_window.h"
@@ -9,8 +14,21 @@
 #include "files/bmp_write.5.h"
 
 namespace {
-// PNG and JPEG go through a BMP in the working directory that GdkPixbuf reads.
+// PNG and JPEG go through a BMP that GdkPixbuf reads (see px_temp_path).
 constexpr const char *kTempFile = ".px_tmp100001.bmp";
+
+std::string g_temp_dir;  // set by px_set_temp_dir; empty for the usual places
+
+// Whether a file can be made here: permissions alone do not tell (root, a
+// read-only mount, a folder that was removed), so one is made and removed.
+bool working_dir_writable() {
+  char probe[] = ".px_probeXXXXXX";
+  const int fd = g_mkstemp(probe);
+  if (fd < 0) return false;
+  close(fd);
+  g_remove(probe);
+  return true;
+}
 
 constexpr const char *kMsgWrite = "error... ファイルに書き込めません。";
 constexpr const char *kMsgTempWrite = "error... 一時ファイルに書き込めません。";
@@ -69,17 +87,29 @@ const char *px_write_image(ImageFormat format, const char *path, int w, int h,
   const char *pixbuf_type = format == ImageFormat::Png    ? "png"
                             : format == ImageFormat::Jpeg ? "jpeg"
                                                           : nullptr;
-  const char *bmp_path = pixbuf_type ? kTempFile : path;
+  const std::string temp = pixbuf_type ? px_temp_path(kTempFile) : std::string();
+  const char *bmp_path = pixbuf_type ? temp.c_str() : path;
   if (bmp_write(bmp_path, w, h, words) != 0) return pixbuf_type ? kMsgTempWrite : kMsgWrite;
   if (!pixbuf_type) return nullptr;
 
-  GdkPixbuf *image = gdk_pixbuf_new_from_file(kTempFile, nullptr);
+  GdkPixbuf *image = gdk_pixbuf_new_from_file(temp.c_str(), nullptr);
   if (!image) return kMsgTempLoad;
   // GdkPixbuf removes what it began to write when saving fails.
   const gboolean saved = gdk_pixbuf_save(image, path, pixbuf_type, nullptr, nullptr);
   g_object_unref(image);
   return saved ? nullptr : kMsgWrite;
 }
+
+std::string px_temp_path(const char *name) {
+  if (!g_temp_dir.empty()) return g_temp_dir + "/" + name;
+  if (working_dir_writable()) return name;
+  // A launcher may start the program in a folder it cannot write.
+  const std::string dir = std::string(g_get_user_cache_dir()) + "/koma";
+  g_mkdir_with_parents(dir.c_str(), 0700);
+  return dir + "/" + name;
+}
+
+void px_set_temp_dir(const char *dir) { g_temp_dir = dir ? dir : ""; }
 
 void export_suggested_name(char *buf, std::size_t size, const char *doc, const char *ext) {
   utf8_copy(buf, size, doc);

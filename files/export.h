@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include <gtk/gtk.h>
 
@@ -20,6 +21,15 @@ enum class ImageFormat { Bmp, Png, Jpeg };
 // status-line message that says what failed.
 const char *px_write_image(ImageFormat format, const char *path, int w, int h,
                            const std::uint32_t *words);
+
+// Where the temporary BMP `name` of an export or of the preview goes: the
+// folder given to px_set_temp_dir, if any; else the working directory (the
+// bare name) when a file can be made there; else the user's cache folder
+// (<cache>/koma, made when missing).
+std::string px_temp_path(const char *name);
+// Sends the temporary files to `dir` from now on; null goes back to the
+// working directory or the cache folder.
+void px_set_temp_dir(const char *dir);
 
 // The name offered by the export chooser for the document `doc`: its
 // extension (a "." in the last path component) replaced by `ext`, built in

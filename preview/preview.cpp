@@ -1,9 +1,11 @@
 #include "preview/preview.h"
 
 #include <cstdint>
+#include <string>
 
 #include "app/globals.h"
 #include "files/bmp_write.5.h"
+#include "files/export.h"
 
 namespace {
 constexpr const char *kTempFile = ".px_tmp000001.bmp";
@@ -12,11 +14,12 @@ constexpr const char *kTempFile = ".px_tmp000001.bmp";
 // could not be written, an older one may still lie there; show the
 // broken-image icon instead of a stale picture.
 GtkWidget *picture_image() {
+  const std::string path = px_temp_path(kTempFile);
   std::uint32_t *words = koma2int32(px_cnvs);
-  const int rc = bmp_write(kTempFile, mv_size_widht, mv_size_heigth, words);
+  const int rc = bmp_write(path.c_str(), mv_size_widht, mv_size_heigth, words);
   g_free(words);
   if (rc != 0) return gtk_image_new_from_stock(GTK_STOCK_MISSING_IMAGE, GTK_ICON_SIZE_DIALOG);
-  return gtk_image_new_from_file(kTempFile);
+  return gtk_image_new_from_file(path.c_str());
 }
 }  // namespace
 

@@ -1,6 +1,8 @@
 // The File menu's commands through their dialogs and choosers, and the preview.
 #include "files/file_commands.h"
 
+#include <unistd.h>
+
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
@@ -187,4 +189,28 @@ TEST_F(FileCommands, PreviewIsASnapshotThatOnlyUpdateRenews) {
   EXPECT_EQ(shown(4, 2) + " " + shown(2, 1), "5x3 0A141E 5x3 FFFFFF");
   send_delete(preview_window);  // the temporary file stays, holding the last picture
   EXPECT_EQ(read_file(".px_tmp000001.bmp").substr(54 + 4 * 14), std::string("\x1E\x14\x0A\x00", 4));
+}
+
+TEST_F(FileCommands, TemporaryFilesGoToTheCacheWhereTheWorkingDirectoryTakesNone) {
+  const std::string gone = make_scratch_dir("gone"), png = make_scratch_dir("export") + "/p.png";
+  const std::string cache = std::string(g_get_user_cache_dir()) + "/koma/";
+  auto green_at_1_2 = [](GdkPixbuf *pb) {
+    return gdk_pixbuf_get_pixels(pb)[2 * gdk_pixbuf_get_rowstride(pb) +
+                                     gdk_pixbuf_get_n_channels(pb) + 1];
+  };
+  px_dot(px_cnvs, 1, 2, 10, 20, 30);
+  ASSERT_EQ(chdir(gone.c_str()), 0);
+  g_rmdir(gone.c_str());  // no file can be made in the working directory any more
+  active_preview(nullptr, nullptr);
+  GdkPixbuf *shown = gtk_image_get_pixbuf(GTK_IMAGE(find_widget(preview_window, GTK_TYPE_IMAGE)));
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(green_at_1_2(shown), 20);
+  run(cb_export_png, "エクスポート PNG", png);
+  enter_test_workdir();
+  GdkPixbuf *written = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(green_at_1_2(written), 20);
+  g_object_unref(written);
+  for (const char *name : {".px_tmp000001.bmp", ".px_tmp100001.bmp"})
+    EXPECT_EQ(read_file(cache + name).size(), 54u + 4 * 64 * 64) << name;
 }

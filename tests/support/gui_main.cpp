@@ -5,6 +5,8 @@
 
 int main(int argc, char **argv) {
   testing::InitGoogleTest(&argc, argv);
+  // Temporary files that fall back to the cache folder stay in the scratch folder.
+  g_setenv("XDG_CACHE_HOME", (enter_test_workdir() + "/cache").c_str(), TRUE);
   gtk_set_locale();
   if (!gtk_init_check(&argc, &argv)) {
     fprintf(stderr, "no display: GUI tests need X (run them through ./test.sh)\n");
