@@ -2,8 +2,12 @@
 # Installs the Debian packages that building, running and testing KOMA need,
 # if any of them is missing. Extra package names may be given as arguments.
 set -euo pipefail
+# The second line: what the install and package tests check with (desktop
+# entry, metainfo, file type, manual pages, the Debian package).
 packages=(build-essential cmake pkg-config libgtk2.0-dev libgtest-dev
-          xvfb xauth x11-utils fonts-ipafont-gothic clang "$@")
+          xvfb xauth x11-utils fonts-ipafont-gothic clang
+          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev file
+          "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -103,7 +103,8 @@ TEST_F(KomaExport, WritesWhatTheEditorExportsAndFillsAnIncompleteDocumentWithWhi
       {random_document(5, 7, 3), false},
       {"koma1.0\n3 x 2\n300,-1,7\n0,0,0\n4,5,6\n1,2", true},  // out of range; cut in a cell
   };
-  const std::string warning = "koma-export: " + dir + "d.koma: 警告: ファイルが不完全です。残りは白にしました。\n";
+  const std::string warning =
+      "koma-export: " + dir + "d.koma: 警告: ファイルが不完全です。残りは白にしました。\n";
   for (const auto &doc : docs) {
     SCOPED_TRACE(doc.text.substr(0, 40));
     write_file(dir + "d.koma", doc.text);

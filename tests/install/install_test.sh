@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The program as installed, checked from outside.
+# Usage: install_test.sh CHECK BUILD_DIR SOURCE_DIR WINDOW_CHECK, CHECK one of
+#   tree_runs_from_root  install into a scratch DESTDIR: every file is there, koma
+#                        started in / shows its icon and tool images, the
+#                        thumbnailer entry's command makes a thumbnail
+#   no_icon_is_quiet     koma with neither images nor data folder: no icon and
+#                        nothing said about it on standard error
+#   desktop_files        desktop entry, metainfo, file type, manual pages
+#   debian_package       cpack -G DEB: name, fields, every installed file, and
+#                        the unpacked tree runs from / as above
+set -u
+check=$1 build=$2 src=$3 window_check=$4
+scratch=$(mktemp -d) pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+# Known noise of the toolkit on a fresh home folder.
+noise='recently-used\.xbel'
+
+install_into() {
+  DESTDIR="$1" cmake --install "$build" --prefix /usr >"$scratch/install.log" 2>&1 ||
+    { cat "$scratch/install.log"; fail "cmake --install"; }
+}
+
+# Regular files below $1, as paths relative to it, sorted.
+files_below() { (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+
+# Starts koma ($1) in the folder $2 and compares what its windows show, with
+# the tool images of $3, against $4.
+check_windows() {
+  (cd "$2" && exec "$1" >/dev/null 2>"$scratch/stderr") & pid=$!
+  local seen
+  seen=$("$window_check" "$pid" "$3") || fail "$1 from $2: no windows"
+  kill "$pid"; wait "$pid" 2>/dev/null; pid=""
+  [ "$seen" = "$4" ] || fail "$1 from $2: expected \"$4\", saw \"$seen\""
+}
+shown=$'icon: 32x32\ntool images: 8 of 8'
+
+# A 64 x 32 document: cell (x, y) is (4x, 8y, 100).
+document() {
+  { printf 'koma1.0\n64 x 32\n'
+    for y in $(seq 0 31); do for x in $(seq 0 63); do echo "$((4 * x)),$((8 * y)),100"; done; done
+  } >"$1"
+}
+
+case $check in
+tree_runs_from_root)
+  install_into "$scratch/root"
+  want=$({ printf '%s\n' usr/bin/koma usr/bin/koma-export usr/share/mime/packages/koma.xml \
+             usr/share/applications/invalid.koma.editor.desktop \
+             usr/share/metainfo/invalid.koma.editor.metainfo.xml \
+             usr/share/thumbnailers/koma.thumbnailer usr/share/man/man1/koma.1 \
+             usr/share/man/man1/koma-export.1
+           for s in 16 32 48 64 128; do echo "usr/share/icons/hicolor/${s}x$s/apps/koma.png"; done
+           for f in "$src"/assets/*.png; do echo "usr/share/koma/${f##*/}"; done
+         } | LC_ALL=C sort)
+  [ "$(files_below "$scratch/root")" = "$want" ] ||
+    fail "installed files differ: $(diff <(echo "$want") <(files_below "$scratch/root"))"
+  check_windows "$scratch/root/usr/bin/koma" / "$scratch/root/usr/share/koma" "$shown"
+  # The thumbnailer entry's command, as a file manager runs it.
+  document "$scratch/doc.koma"
+  exec_line=$(sed -n 's/^Exec=//p' "$scratch/root/usr/share/thumbnailers/koma.thumbnailer")
+  cmd=${exec_line//%s/128}; cmd=${cmd//%i/$scratch/doc.koma}; cmd=${cmd//%o/$scratch/thumb.png}
+  (cd / && PATH="$scratch/root/usr/bin:$PATH" && $cmd) || fail "thumbnailer command: $cmd"
+  file "$scratch/thumb.png" | grep -q 'PNG image data, 128 x 64' ||
+    fail "thumbnail: $(file "$scratch/thumb.png")"
+  ;;
+no_icon_is_quiet)
+  mkdir -p "$scratch/bin" "$scratch/empty"
+  cp "$build/koma" "$scratch/bin/koma"  # no share/koma beside it
+  check_windows "$scratch/bin/koma" "$scratch/empty" "$src/assets" \
+    $'icon: none\ntool images: 0 of 8'
+  said=$(grep -v "$noise" "$scratch/stderr" | grep -iE 'icon|warning')
+  [ -z "$said" ] || fail "standard error: $said"
+  ;;
+desktop_files)
+  desktop-file-validate "$src"/data/*.desktop || fail "desktop-file-validate"
+  appstreamcli validate --no-net "$src"/data/*.metainfo.xml || fail "appstreamcli validate"
+  for page in "$src"/data/*.1; do
+    warned=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+    [ -z "$warned" ] || fail "$page: $warned"
+  done
+  # The file type, in a data folder of its own.
+  export XDG_DATA_HOME="$scratch/share" XDG_DATA_DIRS="$scratch/share"
+  mkdir -p "$scratch/share/mime/packages"
+  cp "$src/data/koma-mime.xml" "$scratch/share/mime/packages/koma.xml"
+  update-mime-database "$scratch/share/mime" || fail "update-mime-database"
+  document "$scratch/a.koma"
+  cp "$scratch/a.koma" "$scratch/renamed"
+  sed '1s/$/ /' "$scratch/a.koma" >"$scratch/blank"  # "koma1.0 ": another first line
+  for f in a.koma renamed blank; do
+    type=$(gio info -a standard::content-type "$scratch/$f" | sed -n 's/.*content-type: //p')
+    want=application/x-koma; [ "$f" = blank ] && want=text/plain
+    [ "$type" = "$want" ] || fail "$f is $type, not $want"
+  done
+  ;;
+debian_package)
+  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log"; fail "cpack"; }
+  version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")/\1/p' "$build/CPackConfig.cmake")
+  deb="$scratch/pkg/koma_${version}_$(dpkg --print-architecture).deb"
+  [ -f "$deb" ] || fail "no $deb: $(ls "$scratch/pkg")"
+  fields=$(dpkg-deb -f "$deb" Section Depends)
+  grep -qx 'Section: graphics' <<<"$fields" || fail "$fields"
+  for dep in fonts-ipafont-gothic libgtk2.0-0 libc6; do
+    grep -q "Depends:.*\b$dep\b" <<<"$fields" || fail "no $dep in $fields"
+  done
+  install_into "$scratch/root"
+  listed=$(dpkg-deb --contents "$deb" | awk '/^-/ {print $NF}' | sed 's|^\./||' | LC_ALL=C sort)
+  [ "$listed" = "$(files_below "$scratch/root")" ] ||
+    fail "package and install differ: $(diff <(echo "$listed") <(files_below "$scratch/root"))"
+  dpkg-deb -x "$deb" "$scratch/unpacked"
+  check_windows "$scratch/unpacked/usr/bin/koma" / "$scratch/unpacked/usr/share/koma" "$shown"
+  ;;
+*) fail "unknown check $check" ;;
+esac
+echo "$check: ok"
