@@ -7,6 +7,7 @@
 #include "app/menu.h"
 #include "app/text.h"
 #include "canvas/paint.h"
+#include "canvas/view.h"
 #include "files/file_commands.h"
 #include "tools/pointer.h"
 
@@ -50,9 +51,6 @@ void crate_main_window() {
   gtk_box_pack_start(GTK_BOX(vbox), create_menu(), FALSE, FALSE, 0);
 
   drawing_area = gtk_drawing_area_new();
-  // White cells are never painted: a white background makes them look white.
-  GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};
-  gtk_widget_modify_bg(drawing_area, GTK_STATE_NORMAL, &white);
   px_size_canvas_area();
   g_scroll_window = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_box_pack_start(GTK_BOX(vbox), g_scroll_window, TRUE, TRUE, 0);
@@ -78,8 +76,12 @@ void crate_main_window() {
   g_print("creat_main_view\n");
 }
 
-gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *, gpointer) {
+gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *event, gpointer) {
+  // Only the exposed area is painted again; the rest of the screen keeps
+  // what it shows.
+  view_expose_begin(event ? event->region : nullptr);
   px_draw_full();
+  view_expose_end();
   g_print("Main_View_Draw\n");
   return FALSE;
 }

@@ -8,7 +8,7 @@
 
 #include "app/globals.h"
 #include "canvas/history.h"
-#include "canvas/paint.h"
+#include "canvas/view.h"
 
 namespace {
 // Overlay cells painted in a colour since the overlay was last emptied.
@@ -78,11 +78,7 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   if (x < now_window_left || x > now_window_right || y < now_window_top ||
       y > now_window_bottom)
     return 0;
-  CairoPtr cr = cairo_for(drawing_area);
-  if (!cr) return 0;
-  px_draw_box(cr.get(), x * dot_size, y * dot_size, (x + 1) * dot_size - 1,
-              (y + 1) * dot_size - 1, r, g, b);
-  return 1;
+  return view_cell(x, y, r, g, b) ? 1 : 0;
 }
 
 void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b) {
