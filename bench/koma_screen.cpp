@@ -2,7 +2,7 @@
 // server spend on what a user waits for (an exposure, a wheel step, a fill,
 // a pointer motion with a pending shape). Starts its own Xvfb when there is
 // no display. Each line gives the median of several repetitions, in ms.
-//   koma_screen [RUNS]
+//   koma_screen [RUNS [ACTION]]   ACTION: a word of the action's name, to run only those
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -33,6 +33,7 @@ namespace {
 
 pid_t server_pid = 0;
 pid_t own_server = 0;
+const char *only = nullptr;  // runs only the actions whose name contains it
 
 double cpu_ms(clockid_t clock) {
   timespec ts;
@@ -128,6 +129,7 @@ double median(std::vector<double> v) {
 
 void report(const char *what, int runs, const std::function<void()> &before,
             const std::function<void()> &action) {
+  if (only && !std::strstr(what, only)) return;
   std::vector<double> prog, serv, total;
   for (int i = 0; i < runs; i++) {
     before();
@@ -196,6 +198,7 @@ void scroll_to(double x, double y) {
 
 int main(int argc, char **argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  if (argc > 2) only = argv[2];
   const char *display = std::getenv("DISPLAY");
   if (!display || !*display) start_server();
   else server_pid = find_server(display);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "app/globals.h"
 #include "canvas/history.h"
@@ -13,6 +14,11 @@
 namespace {
 // Overlay cells painted in a colour since the overlay was last emptied.
 int vtl_left = 0, vtl_top = 0, vtl_right = -1, vtl_bottom = -1;
+// The same cells one by one (cell numbers), while there are not too many:
+// a preview is an outline, far fewer cells than its box.
+std::vector<std::uint32_t> vtl_cells;
+bool vtl_listed = true;
+constexpr std::size_t kOverlayListMax = std::size_t(1) << 20;
 
 // One cell buffer of `bytes`, or null. Large buffers ask for huge pages, so
 // that touching a large picture for the first time costs a few page faults
@@ -60,11 +66,15 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   const int cell = x + y * mv_size_widht;
   int *c = buf + 3 * cell;
   if (buf == px_cnvs && history_recording() && (c[0] != r || c[1] != g || c[2] != b))
-    history_record(cell, c, r, g, b);
+    history_record(cell, 1, c, r, g, b);
   c[0] = r;
   c[1] = g;
   c[2] = b;
   if (buf == px_cnvs_vtl && !px_is_white(c)) {
+    if (vtl_listed && vtl_cells.size() < kOverlayListMax)
+      vtl_cells.push_back(static_cast<std::uint32_t>(cell));
+    else
+      vtl_listed = false;
     if (vtl_right < vtl_left) {
       vtl_left = vtl_right = x;
       vtl_top = vtl_bottom = y;
@@ -85,17 +95,31 @@ void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b) {
   if (!buf || y < 0 || y >= mv_size_heigth) return;
   x0 = std::max(x0, 0);
   x1 = std::min(x1, mv_size_widht - 1);
-  const bool plain = buf == px_cnvs && !history_recording() &&
-                     (y < now_window_top || y > now_window_bottom);
-  if (!plain) {
+  if (x0 > x1) return;
+  if (buf == px_cnvs_vtl) {  // the overlay keeps track of what it holds cell by cell
     for (int x = x0; x <= x1; x++) px_dot(buf, x, y, r, g, b);
     return;
   }
-  for (int *c = buf + 3 * (x0 + y * mv_size_widht), x = x0; x <= x1; x++, c += 3) {
-    c[0] = r;
-    c[1] = g;
-    c[2] = b;
+  const std::size_t row = std::size_t(y) * mv_size_widht;
+  int *c = buf + 3 * (row + x0);
+  const bool record = buf == px_cnvs && history_recording();
+  // Stretches of cells that had one colour are recorded as one change.
+  for (int x = x0; x <= x1;) {
+    const int old[3] = {c[0], c[1], c[2]};
+    int n = 0;
+    for (; x + n <= x1 && c[3 * n] == old[0] && c[3 * n + 1] == old[1] && c[3 * n + 2] == old[2]; n++) {
+      c[3 * n] = r;
+      c[3 * n + 1] = g;
+      c[3 * n + 2] = b;
+    }
+    if (record && (old[0] != r || old[1] != g || old[2] != b))
+      history_record(row + x, n, old, r, g, b);
+    x += n;
+    c += 3 * n;
   }
+  if (y < now_window_top || y > now_window_bottom) return;
+  const int v0 = std::max(x0, now_window_left), v1 = std::min(x1, now_window_right);
+  view_row(y, v0, v1, buf + 3 * (row + v0), false);
 }
 
 int px_get_dot(int *buf, int x, int y, int *rgb) {
@@ -131,7 +155,11 @@ bool cells_overlay_bounds(int *left, int *top, int *right, int *bottom) {
   return true;
 }
 
+const std::vector<std::uint32_t> *cells_overlay_list() { return vtl_listed ? &vtl_cells : nullptr; }
+
 void cells_overlay_forget() {
   vtl_left = vtl_top = 0;
   vtl_right = vtl_bottom = -1;
+  vtl_cells.clear();
+  vtl_listed = true;
 }

@@ -67,11 +67,7 @@ void px_draw_full() {
   x1 = std::min({x1, mv_size_widht - 1, now_window_right});
   y0 = std::max({y0, 0, now_window_top});
   y1 = std::min({y1, mv_size_heigth - 1, now_window_bottom});
-  for (int y = y0; y <= y1; y++) {
-    const int *c = px_cnvs + 3 * (x0 + y * mv_size_widht);
-    for (int x = x0; x <= x1; x++, c += 3)
-      if (!px_is_white(c)) view_cell(x, y, c[0], c[1], c[2]);
-  }
+  for (int y = y0; y <= y1; y++) view_row(y, x0, x1, px_cnvs + 3 * (x0 + y * mv_size_widht), true);
 }
 
 void px_draw_repaint() {
@@ -80,15 +76,22 @@ void px_draw_repaint() {
   // a preview.
   if (!px_cnvs || !px_cnvs_vtl || !cells_overlay_bounds(&left, &top, &right, &bottom)) return;
   ViewBatch batch;
-  for (int y = top; y <= bottom; y++) {
-    for (int x = left; x <= right; x++) {
-      int *v = px_cnvs_vtl + 3 * (x + y * mv_size_widht);
-      if (px_is_white(v)) continue;
-      const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
-      if (v[0] != c[0] || v[1] != c[1] || v[2] != c[2])
-        px_dot(px_cnvs, x, y, c[0], c[1], c[2]);
-      v[0] = v[1] = v[2] = 255;
-    }
+  // Cell by cell in rows from the top, as a walk over the canvas meets them.
+  auto restore = [](std::size_t cell) {
+    int *v = px_cnvs_vtl + 3 * cell;
+    if (px_is_white(v)) return;
+    const int *c = px_cnvs + 3 * cell;
+    if (v[0] != c[0] || v[1] != c[1] || v[2] != c[2])
+      px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, c[0], c[1], c[2]);
+    v[0] = v[1] = v[2] = 255;
+  };
+  if (const std::vector<std::uint32_t> *listed = cells_overlay_list()) {
+    std::vector<std::uint32_t> cells(*listed);
+    std::sort(cells.begin(), cells.end());
+    for (std::uint32_t cell : cells) restore(cell);
+  } else {
+    for (int y = top; y <= bottom; y++)
+      for (int x = left; x <= right; x++) restore(x + std::size_t(y) * mv_size_widht);
   }
   cells_overlay_forget();
 }

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "app/globals.h"
 #include "canvas/paint.h"
 
@@ -16,6 +20,8 @@ inline unsigned mul_un8(unsigned a, unsigned b) {
   return (t + (t >> 8)) >> 8;
 }
 
+int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
 // The 8-bit level the X server uses for a stroke colour component c, which
 // cairo receives as c / 256 (clamped to 0..1) and hands on in 16 bits.
 unsigned level_of(int c) {
@@ -24,15 +30,43 @@ unsigned level_of(int c) {
   return static_cast<unsigned>(static_cast<std::uint16_t>(d * 65535.0 + 0.5)) >> 8;
 }
 
+struct Levels {
+  std::uint8_t of[256];
+  Levels() {
+    for (int c = 0; c < 256; c++) of[c] = level_of(c);
+  }
+};
+const Levels kLevels;
+
+unsigned level(int c) { return static_cast<unsigned>(c) < 256 ? kLevels.of[c] : level_of(c); }
+
 // One pixel of a cell's strokes, relative to the cell's top-left pixel.
 // Painting a cell over a pixel of channel value d gives
 // keep[d] + colour * m2 / 255: keep folds in the white strokes (coverage
 // m1) and what the coloured strokes (coverage m2) leave of what was there.
 struct StampPixel {
   int dx, dy;
+  int offset;  // dy rows and dx pixels, in the image
   const std::uint8_t *keep;
   unsigned m2;
 };
+
+#ifdef __SSE2__
+// Two pixels side by side, as 16-bit lanes blue, green, red, unused of the
+// first then of the second: the white strokes' coverage m1 and 255 - m1,
+// the coloured strokes' m2 and 255 - m2. Lanes of a pixel the strokes do
+// not touch leave it as it is.
+struct StampPair {
+  int dx, dy, offset;
+  __m128i m1, rest1, m2, rest2;
+};
+// Two pixels that the strokes cover wholly (m1 or m2 is 255), so that what
+// they showed before does not matter: they become base + colour * m2 / 255.
+struct SolidPair {
+  int dx, dy, offset;
+  __m128i base, m2;
+};
+#endif
 
 // The coverage of one cell's strokes at one scale, the same for every cell
 // since cells lie on whole pixels.
@@ -41,6 +75,11 @@ struct Stamp {
   int left = 0, top = 0, right = -1, bottom = -1;  // extent around the cell, inclusive
   std::vector<StampPixel> pixels;
   std::vector<std::array<std::uint8_t, 256>> keeps;
+  int stride = 0;  // of the image the offsets are for
+#ifdef __SSE2__
+  std::vector<StampPair> pairs;
+  std::vector<SolidPair> solids;
+#endif
 };
 
 struct Rect {
@@ -125,12 +164,48 @@ void build_stamp(GdkWindow *w) {
       std::array<std::uint8_t, 256> keep;
       for (unsigned d = 0; d < 256; d++) keep[d] = mul_un8(m1 + mul_un8(d, 255 - m1), 255 - m2);
       stamp.keeps.push_back(keep);
-      stamp.pixels.push_back({x - kPad, y - kPad, stamp.keeps.back().data(), m2});
+      stamp.pixels.push_back({x - kPad, y - kPad, 0, stamp.keeps.back().data(), m2});
       extent.join({x - kPad, y - kPad, x - kPad, y - kPad});
     }
   }
+#ifdef __SSE2__
+  for (int y = 0; y < size; y++) {
+    for (int x = 0; x < size; x++) {
+      const unsigned m1 = white[y * size + x], m2 = colour[y * size + x];
+      if (m1 == 0 && m2 == 0) continue;
+      // This pixel and the next, which may lie past the strokes' extent.
+      const unsigned n1 = x + 1 < size ? white[y * size + x + 1] : 0;
+      const unsigned n2 = x + 1 < size ? colour[y * size + x + 1] : 0;
+      auto lanes = [](unsigned a, unsigned b) {
+        return _mm_setr_epi16(a, a, a, 0, b, b, b, 0);
+      };
+      if ((m1 == 255 || m2 == 255) && (n1 == 255 || n2 == 255))
+        stamp.solids.push_back({x - kPad, y - kPad, 0,
+                                lanes(mul_un8(m1, 255 - m2), mul_un8(n1, 255 - n2)),
+                                lanes(m2, n2)});
+      else
+        stamp.pairs.push_back({x - kPad, y - kPad, 0, lanes(m1, n1), lanes(255 - m1, 255 - n1),
+                               lanes(m2, n2), lanes(255 - m2, 255 - n2)});
+      extent.join({x + 1 - kPad, y - kPad, x + 1 - kPad, y - kPad});
+      x++;
+    }
+  }
+#endif
   stamp.left = extent.x0, stamp.top = extent.y0, stamp.right = extent.x1,
   stamp.bottom = extent.y1;
+}
+
+// Offsets of the stamp's pixels in an image whose rows are `stride` long.
+void place_stamp(int stride) {
+  auto place = [stride](auto &list) {
+    for (auto &p : list) p.offset = p.dy * stride + p.dx;
+  };
+  place(stamp.pixels);
+#ifdef __SSE2__
+  place(stamp.pairs);
+  place(stamp.solids);
+#endif
+  stamp.stride = stride;
 }
 
 void forget_window() {
@@ -162,7 +237,10 @@ bool update_view() {
     g_object_add_weak_pointer(G_OBJECT(shown), reinterpret_cast<gpointer *>(&shown));
     gc = gdk_gc_new(w);
   }
-  if (stamp.scale != dot_size) build_stamp(w);
+  if (stamp.scale != dot_size) {
+    build_stamp(w);
+    place_stamp(stride);
+  }
   background = background_of(drawing_area);
   GdkRegion *region = gdk_drawable_get_visible_region(w);
   GdkRectangle box;
@@ -183,6 +261,7 @@ bool update_view() {
     stride = box.width;
     if (!dirty.empty()) dirty = dirty.meet(visible);
   }
+  if (stamp.stride != stride) place_stamp(stride);
   return !visible.empty();
 }
 
@@ -251,6 +330,33 @@ void fill(const Rect &r, std::uint32_t value) {
   dirty.join(r);
 }
 
+#ifdef __SSE2__
+// a * b / 255 in each 16-bit lane, rounded as mul_un8: for t below 65536,
+// (t + (t >> 8)) >> 8 equals t * 257 >> 16.
+inline __m128i mul_lanes(__m128i a, __m128i b) {
+  const __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(0x80));
+  return _mm_mulhi_epu16(t, _mm_set1_epi16(0x0101));
+}
+
+// The whole stamp, two pixels at a time.
+void composite_all(std::uint32_t *origin, unsigned r, unsigned g, unsigned b) {
+  const __m128i colour = _mm_setr_epi16(b, g, r, 0, b, g, r, 0);
+  const __m128i zero = _mm_setzero_si128();
+  for (const StampPair &s : stamp.pairs) {
+    auto *p = reinterpret_cast<__m128i *>(origin + s.offset);
+    const __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(p), zero);
+    const __m128i white = _mm_add_epi16(s.m1, mul_lanes(d, s.rest1));
+    const __m128i out = _mm_add_epi16(mul_lanes(colour, s.m2), mul_lanes(white, s.rest2));
+    _mm_storel_epi64(p, _mm_packus_epi16(out, out));
+  }
+  for (const SolidPair &s : stamp.solids) {
+    auto *p = reinterpret_cast<__m128i *>(origin + s.offset);
+    const __m128i out = _mm_add_epi16(s.base, mul_lanes(colour, s.m2));
+    _mm_storel_epi64(p, _mm_packus_epi16(out, out));
+  }
+}
+#endif
+
 // Paints the cell whose top-left pixel is (px, py) over the pixels of `area`.
 void composite(int px, int py, unsigned r, unsigned g, unsigned b, const Rect &area) {
   const Rect whole{px + stamp.left, py + stamp.top, px + stamp.right, py + stamp.bottom};
@@ -259,19 +365,23 @@ void composite(int px, int py, unsigned r, unsigned g, unsigned b, const Rect &a
   const bool all = part.x0 == whole.x0 && part.y0 == whole.y0 && part.x1 == whole.x1 &&
                    part.y1 == whole.y1;
   std::uint32_t *origin = &image[(py - visible.y0) * stride + px - visible.x0];
+  dirty.join(part);
+#ifdef __SSE2__
+  if (all) {
+    composite_all(origin, r, g, b);
+    return;
+  }
+#endif
   for (const StampPixel &s : stamp.pixels) {
     if (!all && (px + s.dx < part.x0 || px + s.dx > part.x1 || py + s.dy < part.y0 ||
                  py + s.dy > part.y1))
       continue;
-    std::uint32_t &d = origin[s.dy * stride + s.dx];
+    std::uint32_t &d = origin[s.offset];
     const std::uint8_t *k = s.keep;
     d = (k[d >> 16] + mul_un8(r, s.m2)) << 16 | (k[(d >> 8) & 0xFF] + mul_un8(g, s.m2)) << 8 |
         (k[d & 0xFF] + mul_un8(b, s.m2));
   }
-  dirty.join(part);
 }
-
-int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 }  // namespace
 
@@ -279,7 +389,7 @@ bool view_cell(int x, int y, int r, int g, int b) {
   if (!ready()) return false;
   if (observer) observer(x, y, r, g, b);
   const int px = x * dot_size, py = y * dot_size;
-  const unsigned lr = level_of(r), lg = level_of(g), lb = level_of(b);
+  const unsigned lr = level(r), lg = level(g), lb = level(b);
   if (exposing) {
     for (const Rect &c : clip) composite(px, py, lr, lg, lb, c);
   } else {
@@ -287,6 +397,48 @@ bool view_cell(int x, int y, int r, int g, int b) {
   }
   if (batch_depth == 0) flush();
   return true;
+}
+
+void view_row(int y, int x0, int x1, const int *cells, bool skip_white) {
+  if (x0 > x1 || !ready()) return;
+  auto skipped = [skip_white](const int *c) {
+    return skip_white && c[0] == 255 && c[1] == 255 && c[2] == 255;
+  };
+  for (int x = x0; observer && x <= x1; x++) {
+    const int *c = cells + 3 * (x - x0);
+    if (!skipped(c)) observer(x, y, c[0], c[1], c[2]);
+  }
+  const int py = y * dot_size;
+  auto paint = [&](const Rect &area) {
+    const Rect band = Rect{x0 * dot_size + stamp.left, py + stamp.top, x1 * dot_size + stamp.right,
+                           py + stamp.bottom}
+                          .meet(area);
+    if (band.empty()) return;
+    // Cells whose strokes lie wholly inside the area need no clipping.
+    const bool rows_in = py + stamp.top >= area.y0 && py + stamp.bottom <= area.y1;
+    const int in0 = -floor_div(-(area.x0 - stamp.left), dot_size);
+    const int in1 = floor_div(area.x1 - stamp.right, dot_size);
+    std::uint32_t *row = &image[(py - visible.y0) * stride - visible.x0];
+    for (int x = x0; x <= x1; x++) {
+      const int *c = cells + 3 * (x - x0);
+      if (skipped(c)) continue;
+      const unsigned r = level(c[0]), g = level(c[1]), b = level(c[2]);
+#ifdef __SSE2__
+      if (rows_in && x >= in0 && x <= in1) {
+        composite_all(row + x * dot_size, r, g, b);
+        continue;
+      }
+#endif
+      composite(x * dot_size, py, r, g, b, area);
+    }
+    dirty.join(band);
+  };
+  if (exposing) {
+    for (const Rect &c : clip) paint(c);
+  } else {
+    paint(visible);
+  }
+  if (batch_depth == 0) flush();
 }
 
 void view_clear() {

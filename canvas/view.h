@@ -10,6 +10,10 @@
 // Composites cell (x, y) painted in r, g, b over what the screen shows there.
 // False when the canvas is not on the screen.
 bool view_cell(int x, int y, int r, int g, int b);
+// Composites cells x0 to x1 of row y, whose colours are `cells` (three ints
+// each), one after the other as view_cell does; white cells are left out
+// when `skip_white` is set.
+void view_row(int y, int x0, int x1, const int *cells, bool skip_white);
 // The visible part of the drawing area shows its background again.
 void view_clear();
 
