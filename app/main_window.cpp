@@ -104,9 +104,10 @@ void px_error(const char *text) {
   gdk_window_clear(w);
   CairoPtr cr = cairo_for(statas_area);
   // Pango rather than cairo's own text call: it falls back to a font that has
-  // the Japanese glyphs when the default face lacks them.
+  // the Japanese glyphs when the sans-serif face lacks them.
   PangoLayout *layout = pango_cairo_create_layout(cr.get());
   PangoFontDescription *font = pango_font_description_new();
+  pango_font_description_set_family(font, "sans-serif");
   pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
   pango_layout_set_font_description(layout, font);
   pango_layout_set_text(layout, text, -1);

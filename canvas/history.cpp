@@ -147,3 +147,5 @@ void history_set_limit(std::size_t bytes) {
 std::size_t history_bytes() { return bytes_used; }
 
 void history_set_listener(void (*fn)()) { listener = fn; }
+
+void history_notify() { notify(); }

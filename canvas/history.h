@@ -40,5 +40,8 @@ void history_set_limit(std::size_t bytes);
 std::size_t history_bytes();
 // Called whenever what can be undone or redone may have changed.
 void history_set_listener(void (*listener)());
+// Calls the listener: undo may have something else to take back (a shape
+// waiting for its second click).
+void history_notify();
 
 constexpr std::size_t kHistoryDefaultLimit = std::size_t(256) << 20;

@@ -188,6 +188,7 @@ gboolean button_press_event(GtkWidget *, GdkEventButton *event, gpointer) {
     default: break;
   }
   g_print("now_tool%d\n", now_tool);
+  history_notify();  // a shape may have begun or ended
   return FALSE;
 }
 
