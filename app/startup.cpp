@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <csignal>
+
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/text.h"
@@ -9,6 +11,9 @@
 #include "tools/tool_bar.h"
 
 void koma_start(int argc, char **argv) {
+  // A file-size limit then makes a write fail, which is reported like a full
+  // disk, instead of ending the program with the picture unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
   cnvs_allocate(mv_size_widht, mv_size_heigth, false, "error main");
   utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
   crate_main_window();

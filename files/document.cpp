@@ -6,17 +6,14 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
-#include <gio/gio.h>
-#include <glib/gstdio.h>
+#include <glib.h>
 
 #include "app/globals.h"
 #include "app/main_window.h"
@@ -24,6 +21,7 @@
 #include "canvas/cells.h"
 #include "canvas/history.h"
 #include "canvas/paint.h"
+#include "files/replace_file.h"
 
 namespace {
 constexpr char kMagic[] = "koma1.0\n";
@@ -39,7 +37,6 @@ constexpr const char *kMsgIncomplete = "error... ファイルが不完全です�
 constexpr const char *kMsgNoMemory = "error... メモリが足りません。";
 constexpr const char *kMsgSaveIsDir = "error... 保存先がフォルダです。";
 constexpr const char *kMsgSaveNoDir = "error... 保存先のフォルダがありません。";
-constexpr const char *kMsgSaveNoSpace = "error... ディスクがいっぱいで保存できません。";
 constexpr const char *kMsgSaveFailed = "error... 保存できませんでした。";
 
 // ---- parsing -------------------------------------------------------------
@@ -286,55 +283,10 @@ bool replace_buffers(int w, int h) {
 
 // ---- writing -------------------------------------------------------------
 
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, decltype(&g_object_unref)>;
-
-// The file a symbolic link leads to, so that saving keeps the link.
-std::string write_target(const char *path) {
-  struct stat st;
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char *real = realpath(path, nullptr)) {
-      std::string s(real);
-      std::free(real);
-      return s;
-    }
-  }
-  return path;
-}
-
-const char *save_message(const GError *err) {
-  if (err && err->domain == G_IO_ERROR) {
-    if (err->code == G_IO_ERROR_IS_DIRECTORY) return kMsgSaveIsDir;
-    if (err->code == G_IO_ERROR_NOT_FOUND) return kMsgSaveNoDir;
-    if (err->code == G_IO_ERROR_NO_SPACE) return kMsgSaveNoSpace;
-  }
-  return kMsgSaveFailed;
-}
-
-// Writes `bytes` to a temporary file beside `target` and renames it over
-// the target; on any failure the temporary file is dropped instead.
-// Replaces `target` with what `write` puts into the stream it is given.
-template <typename Write>
-bool replace_file(const std::string &target, Write write, GError **err) {
-  GStatBuf st;
-  // A file with several hard links would be rewritten in place; a fresh
-  // file keeps the old contents whole should the write fail.
-  const bool linked = g_stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
-  GObjectPtr<GFile> file(g_file_new_for_path(target.c_str()), &g_object_unref);
-  GObjectPtr<GFileOutputStream> out(
-      g_file_replace(file.get(), nullptr, FALSE,
-                     linked ? G_FILE_CREATE_REPLACE_DESTINATION : G_FILE_CREATE_NONE, nullptr,
-                     err),
-      &g_object_unref);
-  if (!out) return false;
-  GObjectPtr<GCancellable> cancel(g_cancellable_new(), &g_object_unref);
-  bool ok = write(G_OUTPUT_STREAM(out.get()), err);
-  // Closing a cancelled stream removes the temporary file and keeps the target.
-  if (!ok) g_cancellable_cancel(cancel.get());
-  if (!g_output_stream_close(G_OUTPUT_STREAM(out.get()), cancel.get(), ok ? err : nullptr))
-    ok = false;
-  if (ok && linked) g_chmod(target.c_str(), st.st_mode & 07777);
-  return ok;
+const char *save_message(FileReplace result) {
+  if (result == FileReplace::TargetIsFolder) return kMsgSaveIsDir;
+  if (result == FileReplace::NoFolder) return kMsgSaveNoDir;
+  return replace_message(result, kMsgSaveFailed);
 }
 }  // namespace
 
@@ -403,21 +355,16 @@ int px_open(const char *path) {
 }
 
 int px_write_document(const char *path) {
-  GError *err = nullptr;
-  const bool ok = replace_file(
-      write_target(path),
-      [](GOutputStream *stream, GError **e) {
-        return format_blocks(mv_size_widht, mv_size_heigth, px_cnvs,
-                             [&](const char *block, std::size_t n) {
-                               return g_output_stream_write_all(stream, block, n, nullptr,
-                                                                nullptr, e) != FALSE;
-                             });
-      },
-      &err);
-  if (ok)
-    history_mark_saved();  // undo back to this picture makes it clean again
-  else
-    px_error(save_message(err));
-  g_clear_error(&err);
-  return ok ? 1 : 0;
+  const FileReplace result = px_replace_file(path, [](FileSink *sink) {
+    return format_blocks(mv_size_widht, mv_size_heigth, px_cnvs,
+                         [sink](const char *block, std::size_t n) {
+                           return sink_write(sink, block, n);
+                         });
+  });
+  if (result != FileReplace::Done) {
+    px_error(save_message(result));
+    return 0;
+  }
+  history_mark_saved();  // undo back to this picture makes it clean again
+  return 1;
 }

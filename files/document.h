@@ -37,7 +37,8 @@ std::string koma_format(int w, int h, const int *cells);
 // returns 0.
 int px_open(const char *path);
 
-// Writes the current picture to `path`, replacing the file atomically so
-// that a failure leaves the previous file as it was. Returns 1 on success;
-// on failure shows a message on the status line and returns 0.
+// Writes the current picture to `path` through px_replace_file, so that a
+// failure leaves the previous file as it was and creates no new one.
+// Returns 1 on success; on failure shows a message on the status line and
+// returns 0.
 int px_write_document(const char *path);

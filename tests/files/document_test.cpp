@@ -83,7 +83,7 @@ TEST(DocumentSave, FailuresKeepTheOldFileAndTheDocumentUnsaved) {
   const struct { std::string target; rlimit limit; std::string message; } cases[] = {
       {dir + "/no/such/a.koma", {RLIM_INFINITY, RLIM_INFINITY}, "保存先のフォルダがありません。"},
       {dir + "/folder.koma", {RLIM_INFINITY, RLIM_INFINITY}, "保存先がフォルダです。"},
-      {dir + "/old.koma", {64, 64}, "保存できませんでした。"},  // 253 bytes to write
+      {dir + "/old.koma", {64, 64}, "ディスクがいっぱいで保存できません。"},  // 253 bytes
   };
   for (const auto &c : cases) {  // each in a child, which alone gets the file-size limit
     EXPECT_EXIT({
