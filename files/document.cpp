@@ -1,13 +1,15 @@
 #include "files/document.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -214,14 +216,24 @@ bool format_blocks(int w, int h, const int *cells, Put put) {
 
 enum class ReadResult { Ok, CannotOpen, NotKoma };
 
-using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+// A pipe is read only once its writer has sent something; one that stays
+// silent this long is taken for a named pipe that nobody writes.
+constexpr int kPipeWaitMs = 500;
+
+struct Fd {
+  int fd;
+  Fd(const Fd &) = delete;
+  Fd &operator=(const Fd &) = delete;
+  ~Fd() {
+    if (fd >= 0) close(fd);
+  }
+};
 
 bool has_magic(const std::string &s) {
   return s.size() >= kMagicLen && std::memcmp(s.data(), kMagic, kMagicLen) == 0;
 }
 
-// The bytes of a document: a regular file is mapped, anything else (a pipe,
-// a device) read into memory.
+// The bytes of a document: a regular file is mapped, a pipe read into memory.
 struct DocBytes {
   GMappedFile *map = nullptr;
   std::string copy;
@@ -232,26 +244,50 @@ struct DocBytes {
   std::size_t size() const { return map ? g_mapped_file_get_length(map) : copy.size(); }
 };
 
-// Reads the whole file, in large blocks when it cannot be mapped, stopping
-// early when its start already shows that it is no document (a device).
-ReadResult read_document(const char *path, DocBytes *out) {
-  FilePtr f(std::fopen(path, "rb"), &std::fclose);
-  if (!f) return ReadResult::CannotOpen;
-  struct stat st;
-  if (fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode)) {
-    out->map = g_mapped_file_new_from_fd(fileno(f.get()), FALSE, nullptr);
-    if (out->map) return ReadResult::Ok;
+// Reads up to n bytes, fewer only at the end of the file.
+bool read_full(int fd, char *dst, std::size_t n, std::size_t *got) {
+  *got = 0;
+  while (*got < n) {
+    const ssize_t r = read(fd, dst + *got, n - *got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return false;
+    if (r == 0) break;
+    *got += std::size_t(r);
   }
+  return true;
+}
+
+// Reads the whole file: only a regular file or a pipe that has a writer, so
+// that nothing can keep the editor waiting (a named pipe without a writer, a
+// device). A pipe is read in large blocks, stopping early when its start
+// already shows that it is no document.
+ReadResult read_document(const char *path, DocBytes *out) {
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer.
+  Fd f{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  struct stat st;
+  if (f.fd < 0 || fstat(f.fd, &st) != 0) return ReadResult::CannotOpen;
+  if (S_ISREG(st.st_mode)) {
+    out->map = g_mapped_file_new_from_fd(f.fd, FALSE, nullptr);
+    if (out->map) return ReadResult::Ok;
+  } else if (S_ISFIFO(st.st_mode)) {
+    pollfd p{f.fd, POLLIN, 0};
+    if (poll(&p, 1, kPipeWaitMs) <= 0) return ReadResult::CannotOpen;
+  } else {
+    return ReadResult::CannotOpen;  // a folder, a device, a socket
+  }
+  // The writer has shown itself: from here reads wait for the rest.
+  const int flags = fcntl(f.fd, F_GETFL);
+  if (flags < 0 || fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return ReadResult::CannotOpen;
   for (;;) {
     const std::size_t old = out->copy.size();
     out->copy.resize(old + kReadChunk);
-    const std::size_t n = std::fread(&out->copy[old], 1, kReadChunk, f.get());
-    out->copy.resize(old + n);
-    if (n < kReadChunk) break;
+    std::size_t got = 0;
+    const bool ok = read_full(f.fd, &out->copy[old], kReadChunk, &got);
+    out->copy.resize(old + got);
+    if (!ok) return ReadResult::CannotOpen;
+    if (got < kReadChunk) return ReadResult::Ok;
     if (!has_magic(out->copy)) return ReadResult::NotKoma;
   }
-  // A folder opens but cannot be read.
-  return std::ferror(f.get()) ? ReadResult::CannotOpen : ReadResult::Ok;
 }
 
 const char *refusal_message(KomaStatus s) {

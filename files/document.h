@@ -34,7 +34,9 @@ std::string koma_format(int w, int h, const int *cells);
 
 // Loads a document into the editor. Returns 1 when it was loaded (possibly
 // incomplete); otherwise shows why on the status line, changes nothing and
-// returns 0.
+// returns 0. Only a regular file or a pipe whose writer sends something
+// within half a second is read; anything else (a named pipe without a
+// writer, a device, a folder) cannot be opened, and is refused at once.
 int px_open(const char *path);
 
 // Writes the current picture to `path` through px_replace_file, so that a
