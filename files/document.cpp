@@ -299,19 +299,11 @@ const char *refusal_message(KomaStatus s) {
   }
 }
 
-// New buffers for the document's size. The old picture is released only
-// once the new buffers exist, so that a failed allocation changes nothing.
+// New buffers for the document's size. A failed allocation changes
+// nothing: the old picture, its overlay and its undo history stay.
 bool replace_buffers(int w, int h) {
   int *old_cnvs = px_cnvs, *old_vtl = px_cnvs_vtl;
-  const int old_w = mv_size_widht, old_h = mv_size_heigth;
-  const int ok = cnvs_allocate(w, h, false, "error");
-  if (!ok && std::int64_t(w) * h > 0) {
-    px_cnvs = old_cnvs;
-    px_cnvs_vtl = old_vtl;
-    mv_size_widht = old_w;
-    mv_size_heigth = old_h;
-    return false;
-  }
+  if (!cnvs_allocate(w, h, false, "error") && std::int64_t(w) * h > 0) return false;
   g_free(old_cnvs);
   g_free(old_vtl);
   return true;
