@@ -60,7 +60,7 @@ TEST_F(Soak, PreviewsAndUndoKeepMemoryFlatAndThePictureRight) {
   std::mt19937 rng(5);
   std::vector<Shape> shapes;  // the completed ones; the first `applied` are on the picture
   std::size_t applied = 0;
-  long start = 0;
+  [[maybe_unused]] long start = 0;  // the resident memory after the first tenth
   int steps = 0;
   for (int round = 0; round < rounds; round++) {
     if (round == rounds / 10) start = resident_bytes();  // once the toolkit's caches are filled
@@ -92,5 +92,7 @@ TEST_F(Soak, PreviewsAndUndoKeepMemoryFlatAndThePictureRight) {
   EXPECT_TRUE(picture == model_picture(shapes, applied)) << shapes.size() << " shapes, " << applied << " on";
   EXPECT_TRUE(overlay == std::vector<int>(3 * 64 * 64, 255));
   EXPECT_EQ(save_fg, applied > 0);
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer holds freed blocks back in quarantine
   EXPECT_LE(std::labs(resident_bytes() - start), 2L << 20) << "from " << start;
+#endif
 }
