@@ -89,8 +89,9 @@ gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *event, gpointer) {
 void destroy(GtkWidget *, gpointer) { g_print("destroy\n"); }
 
 gboolean cb_quit() {
-  // The prompt offers saving only; the quit goes on whatever the answer.
-  if (save_fg == 1) yesno_dialog();
+  // The prompt offers saving, not cancelling; only a save that failed keeps
+  // the program, and the unsaved picture, alive.
+  if (save_fg == 1 && !yesno_dialog()) return TRUE;
   if (gtk_main_level() > 0) gtk_main_quit();
   g_print("quit\n");
   // Keep the window: the program ends with the main loop anyway.

@@ -41,22 +41,28 @@ void free_buffers() {
 }  // namespace
 
 int cnvs_allocate(int w, int h, bool release, const char *error_line) {
-  mv_size_widht = w;
-  mv_size_heigth = h;
   if (release) free_buffers();
   // 144 bytes a cell, in 64-bit arithmetic so that no size can wrap.
   const std::uint64_t bytes = std::uint64_t(144) * std::uint64_t(w) * std::uint64_t(h);
-  px_cnvs = alloc_cells(bytes);
-  if (!px_cnvs) g_print("%s\n", error_line);
-  px_cnvs_vtl = alloc_cells(bytes);
-  if (!px_cnvs_vtl) g_print("%s\n", error_line);
-  const bool ok = px_cnvs && px_cnvs_vtl;
+  int *cnvs = alloc_cells(bytes);
+  if (!cnvs) g_print("%s\n", error_line);
+  int *vtl = alloc_cells(bytes);
+  if (!vtl) g_print("%s\n", error_line);
+  const bool ok = cnvs && vtl;
   if (!ok && bytes > 0) {
+    g_free(cnvs);
+    g_free(vtl);
+    // The caller still holds the old buffers: the picture, the overlay with
+    // its painted box and the undo history stay exactly as they were.
+    if (!release) return 0;
     // Out of memory: keep an empty canvas rather than cells without storage.
-    free_buffers();
-    mv_size_widht = 0;
-    mv_size_heigth = 0;
+    cnvs = vtl = nullptr;
+    w = h = 0;
   }
+  px_cnvs = cnvs;
+  px_cnvs_vtl = vtl;
+  mv_size_widht = w;
+  mv_size_heigth = h;
   cnvs_claer_full();
   return ok ? 1 : 0;
 }
