@@ -8,6 +8,7 @@
 #include "app/menu.h"
 #include "app/text.h"
 #include "canvas/paint.h"
+#include "canvas/view.h"
 #include "files/file_commands.h"
 #include "tools/pointer.h"
 
@@ -55,9 +56,6 @@ void crate_main_window() {
   gtk_box_pack_start(GTK_BOX(vbox), create_menu(), FALSE, FALSE, 0);
 
   drawing_area = gtk_drawing_area_new();
-  // White cells are never painted: a white background makes them look white.
-  GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};
-  gtk_widget_modify_bg(drawing_area, GTK_STATE_NORMAL, &white);
   px_size_canvas_area();
   g_scroll_window = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_box_pack_start(GTK_BOX(vbox), g_scroll_window, TRUE, TRUE, 0);
@@ -83,8 +81,12 @@ void crate_main_window() {
   g_print("creat_main_view\n");
 }
 
-gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *, gpointer) {
+gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *event, gpointer) {
+  // Only the exposed area is painted again; the rest of the screen keeps
+  // what it shows.
+  view_expose_begin(event ? event->region : nullptr);
   px_draw_full();
+  view_expose_end();
   g_print("Main_View_Draw\n");
   return FALSE;
 }
@@ -92,8 +94,9 @@ gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *, gpointer) {
 void destroy(GtkWidget *, gpointer) { g_print("destroy\n"); }
 
 gboolean cb_quit() {
-  // The prompt offers saving only; the quit goes on whatever the answer.
-  if (save_fg == 1) yesno_dialog();
+  // The prompt offers saving, not cancelling; only a save that failed keeps
+  // the program, and the unsaved picture, alive.
+  if (save_fg == 1 && !yesno_dialog()) return TRUE;
   if (gtk_main_level() > 0) gtk_main_quit();
   g_print("quit\n");
   // Keep the window: the program ends with the main loop anyway.
@@ -107,9 +110,10 @@ void px_error(const char *text) {
   gdk_window_clear(w);
   CairoPtr cr = cairo_for(statas_area);
   // Pango rather than cairo's own text call: it falls back to a font that has
-  // the Japanese glyphs when the default face lacks them.
+  // the Japanese glyphs when the sans-serif face lacks them.
   PangoLayout *layout = pango_cairo_create_layout(cr.get());
   PangoFontDescription *font = pango_font_description_new();
+  pango_font_description_set_family(font, "sans-serif");
   pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
   pango_layout_set_font_description(layout, font);
   pango_layout_set_text(layout, text, -1);

@@ -12,7 +12,8 @@ void crate_main_window();
 gboolean Main_View_Draw(GtkWidget *widget, GdkEventExpose *event, gpointer data);
 // Destruction of the main window: a trace only.
 void destroy(GtkWidget *widget, gpointer data);
-// Quit: offers to save unsaved changes, then ends the main loop.
+// Quit: offers to save unsaved changes, then ends the main loop, unless the
+// save that was asked for failed.
 gboolean cb_quit();
 // Shows a text on the status line.
 void px_error(const char *text);

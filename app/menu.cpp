@@ -54,7 +54,8 @@ GtkWidget *undo_item = nullptr;
 GtkWidget *redo_item = nullptr;
 
 void update_undo_items() {
-  if (undo_item) gtk_widget_set_sensitive(undo_item, history_can_undo());
+  // Undo also takes back a shape waiting for its second click.
+  if (undo_item) gtk_widget_set_sensitive(undo_item, px_can_undo());
   if (redo_item) gtk_widget_set_sensitive(redo_item, history_can_redo());
 }
 

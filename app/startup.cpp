@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <csignal>
+
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/text.h"
@@ -9,7 +11,12 @@
 #include "tools/tool_bar.h"
 
 void koma_start(int argc, char **argv) {
-  cnvs_allocate(mv_size_widht, mv_size_heigth, false, "error main");
+  // A file-size limit then makes a write fail, which is reported like a full
+  // disk, instead of ending the program with the picture unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
+  // There are no buffers yet; releasing them lets a failed allocation leave
+  // an empty canvas rather than a size without cells.
+  cnvs_allocate(mv_size_widht, mv_size_heigth, true, "error main");
   utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
   crate_main_window();
   create_tool_bar();

@@ -4,6 +4,8 @@
 //   koma_time open FILE RUNS        opening a document (parse and apply)
 //   koma_time save FILE OUT RUNS    saving the opened FILE as OUT
 //   koma_time bmp FILE OUT RUNS     BMP export of FILE (traces to standard output)
+//   koma_time start KOMA RUNS [DOC] the program KOMA started (with DOC) until its
+//                                   canvas is painted: its first "Main_View_Draw"
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -13,6 +15,10 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <glib.h>
 
@@ -43,6 +49,37 @@ int usage() {
   std::fprintf(stderr, "usage: koma_time gen SIDE DIR | open FILE RUNS | save FILE OUT RUNS | "
                        "bmp FILE OUT RUNS\n");
   return 2;
+}
+
+// Wall time from starting `koma` (with `doc` unless empty) to its first
+// exposure of the canvas, which it reports once the cells are on the screen.
+double start_ms(const char *koma, const char *doc) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    execl(koma, koma, doc && *doc ? doc : static_cast<char *>(nullptr), static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  std::string seen;
+  char buf[4096];
+  double ms = -1;
+  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) {
+    seen.append(buf, n);
+    if (seen.find("Main_View_Draw\n") != std::string::npos) {
+      ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+      break;
+    }
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  close(out[0]);
+  return ms;
 }
 
 // Times are reported on standard error so that traces on standard output
@@ -84,6 +121,13 @@ int main(int argc, char **argv) {
         g_free(pixels);
       }));
     }
+    return 0;
+  }
+  if (cmd == "start" && (argc == 4 || argc == 5)) {
+    std::vector<double> ms;
+    for (int i = 0; i < std::atoi(argv[3]); i++) ms.push_back(start_ms(argv[2], argc == 5 ? argv[4] : ""));
+    std::sort(ms.begin(), ms.end());
+    report(ms[ms.size() / 2]);
     return 0;
   }
   return usage();

@@ -5,14 +5,20 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "app/globals.h"
 #include "canvas/history.h"
-#include "canvas/paint.h"
+#include "canvas/view.h"
 
 namespace {
 // Overlay cells painted in a colour since the overlay was last emptied.
 int vtl_left = 0, vtl_top = 0, vtl_right = -1, vtl_bottom = -1;
+// The same cells one by one (cell numbers), while there are not too many:
+// a preview is an outline, far fewer cells than its box.
+std::vector<std::uint32_t> vtl_cells;
+bool vtl_listed = true;
+constexpr std::size_t kOverlayListMax = std::size_t(1) << 20;
 
 // One cell buffer of `bytes`, or null. Large buffers ask for huge pages, so
 // that touching a large picture for the first time costs a few page faults
@@ -35,22 +41,28 @@ void free_buffers() {
 }  // namespace
 
 int cnvs_allocate(int w, int h, bool release, const char *error_line) {
-  mv_size_widht = w;
-  mv_size_heigth = h;
   if (release) free_buffers();
   // 144 bytes a cell, in 64-bit arithmetic so that no size can wrap.
   const std::uint64_t bytes = std::uint64_t(144) * std::uint64_t(w) * std::uint64_t(h);
-  px_cnvs = alloc_cells(bytes);
-  if (!px_cnvs) g_print("%s\n", error_line);
-  px_cnvs_vtl = alloc_cells(bytes);
-  if (!px_cnvs_vtl) g_print("%s\n", error_line);
-  const bool ok = px_cnvs && px_cnvs_vtl;
+  int *cnvs = alloc_cells(bytes);
+  if (!cnvs) g_print("%s\n", error_line);
+  int *vtl = alloc_cells(bytes);
+  if (!vtl) g_print("%s\n", error_line);
+  const bool ok = cnvs && vtl;
   if (!ok && bytes > 0) {
+    g_free(cnvs);
+    g_free(vtl);
+    // The caller still holds the old buffers: the picture, the overlay with
+    // its painted box and the undo history stay exactly as they were.
+    if (!release) return 0;
     // Out of memory: keep an empty canvas rather than cells without storage.
-    free_buffers();
-    mv_size_widht = 0;
-    mv_size_heigth = 0;
+    cnvs = vtl = nullptr;
+    w = h = 0;
   }
+  px_cnvs = cnvs;
+  px_cnvs_vtl = vtl;
+  mv_size_widht = w;
+  mv_size_heigth = h;
   cnvs_claer_full();
   return ok ? 1 : 0;
 }
@@ -60,11 +72,15 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   const int cell = x + y * mv_size_widht;
   int *c = buf + 3 * cell;
   if (buf == px_cnvs && history_recording() && (c[0] != r || c[1] != g || c[2] != b))
-    history_record(cell, c, r, g, b);
+    history_record(cell, 1, c, r, g, b);
   c[0] = r;
   c[1] = g;
   c[2] = b;
   if (buf == px_cnvs_vtl && !px_is_white(c)) {
+    if (vtl_listed && vtl_cells.size() < kOverlayListMax)
+      vtl_cells.push_back(static_cast<std::uint32_t>(cell));
+    else
+      vtl_listed = false;
     if (vtl_right < vtl_left) {
       vtl_left = vtl_right = x;
       vtl_top = vtl_bottom = y;
@@ -78,28 +94,38 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   if (x < now_window_left || x > now_window_right || y < now_window_top ||
       y > now_window_bottom)
     return 0;
-  CairoPtr cr = cairo_for(drawing_area);
-  if (!cr) return 0;
-  px_draw_box(cr.get(), x * dot_size, y * dot_size, (x + 1) * dot_size - 1,
-              (y + 1) * dot_size - 1, r, g, b);
-  return 1;
+  return view_cell(x, y, r, g, b) ? 1 : 0;
 }
 
 void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b) {
   if (!buf || y < 0 || y >= mv_size_heigth) return;
   x0 = std::max(x0, 0);
   x1 = std::min(x1, mv_size_widht - 1);
-  const bool plain = buf == px_cnvs && !history_recording() &&
-                     (y < now_window_top || y > now_window_bottom);
-  if (!plain) {
+  if (x0 > x1) return;
+  if (buf == px_cnvs_vtl) {  // the overlay keeps track of what it holds cell by cell
     for (int x = x0; x <= x1; x++) px_dot(buf, x, y, r, g, b);
     return;
   }
-  for (int *c = buf + 3 * (x0 + y * mv_size_widht), x = x0; x <= x1; x++, c += 3) {
-    c[0] = r;
-    c[1] = g;
-    c[2] = b;
+  const std::size_t row = std::size_t(y) * mv_size_widht;
+  int *c = buf + 3 * (row + x0);
+  const bool record = buf == px_cnvs && history_recording();
+  // Stretches of cells that had one colour are recorded as one change.
+  for (int x = x0; x <= x1;) {
+    const int old[3] = {c[0], c[1], c[2]};
+    int n = 0;
+    for (; x + n <= x1 && c[3 * n] == old[0] && c[3 * n + 1] == old[1] && c[3 * n + 2] == old[2]; n++) {
+      c[3 * n] = r;
+      c[3 * n + 1] = g;
+      c[3 * n + 2] = b;
+    }
+    if (record && (old[0] != r || old[1] != g || old[2] != b))
+      history_record(row + x, n, old, r, g, b);
+    x += n;
+    c += 3 * n;
   }
+  if (y < now_window_top || y > now_window_bottom) return;
+  const int v0 = std::max(x0, now_window_left), v1 = std::min(x1, now_window_right);
+  view_row(y, v0, v1, buf + 3 * (row + v0), false);
 }
 
 int px_get_dot(int *buf, int x, int y, int *rgb) {
@@ -135,7 +161,11 @@ bool cells_overlay_bounds(int *left, int *top, int *right, int *bottom) {
   return true;
 }
 
+const std::vector<std::uint32_t> *cells_overlay_list() { return vtl_listed ? &vtl_cells : nullptr; }
+
 void cells_overlay_forget() {
   vtl_left = vtl_top = 0;
   vtl_right = vtl_bottom = -1;
+  vtl_cells.clear();
+  vtl_listed = true;
 }

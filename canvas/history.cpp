@@ -9,8 +9,11 @@
 
 namespace {
 
+// `count` cells from `cell` on (x + y * width), all of which went from
+// `before` to `after`: a fill or a line changes long runs of cells alike.
 struct Change {
-  std::uint32_t cell;  // x + y * width
+  std::uint32_t cell;
+  std::uint32_t count;
   int before[3];
   int after[3];
 };
@@ -51,10 +54,13 @@ void enforce_limit() {
   if (saved_at >= 0 && saved_at < dropped) saved_at = -1;
 }
 
-void paint(std::uint32_t cell, const int *rgb) {
+void paint(const Change &c, const int *rgb) {
   if (mv_size_widht <= 0) return;
-  px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, rgb[0], rgb[1], rgb[2]);
+  for (std::uint32_t cell = c.cell; cell < c.cell + c.count; cell++)
+    px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, rgb[0], rgb[1], rgb[2]);
 }
+
+bool same(const int *a, const int *b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
 }  // namespace
 
@@ -80,8 +86,18 @@ void history_end() {
 
 bool history_recording() { return recording; }
 
-void history_record(std::size_t index, const int *old_rgb, int r, int g, int b) {
-  open_action.push_back(Change{static_cast<std::uint32_t>(index),
+void history_record(std::size_t first, std::size_t count, const int *old_rgb, int r, int g,
+                    int b) {
+  const int after[3] = {r, g, b};
+  if (!open_action.empty()) {
+    Change &last = open_action.back();
+    if (last.cell + last.count == first && same(last.before, old_rgb) && same(last.after, after)) {
+      last.count += static_cast<std::uint32_t>(count);
+      return;
+    }
+  }
+  open_action.push_back(Change{static_cast<std::uint32_t>(first),
+                               static_cast<std::uint32_t>(count),
                                {old_rgb[0], old_rgb[1], old_rgb[2]},
                                {r, g, b}});
 }
@@ -90,7 +106,7 @@ bool history_undo() {
   history_end();
   if (applied == 0) return false;
   const Action &a = actions[--applied];
-  for (auto it = a.rbegin(); it != a.rend(); ++it) paint(it->cell, it->before);
+  for (auto it = a.rbegin(); it != a.rend(); ++it) paint(*it, it->before);
   notify();
   return true;
 }
@@ -99,7 +115,7 @@ bool history_redo() {
   history_end();
   if (applied == actions.size()) return false;
   const Action &a = actions[applied++];
-  for (const Change &c : a) paint(c.cell, c.after);
+  for (const Change &c : a) paint(c, c.after);
   notify();
   return true;
 }
@@ -131,3 +147,5 @@ void history_set_limit(std::size_t bytes) {
 std::size_t history_bytes() { return bytes_used; }
 
 void history_set_listener(void (*fn)()) { listener = fn; }
+
+void history_notify() { notify(); }

@@ -14,9 +14,10 @@ void history_continue();
 void history_end();
 // True while an action is open.
 bool history_recording();
-// Called by px_dot for a change of picture cell `index` (cell number, not
-// array index) while an action is open.
-void history_record(std::size_t index, const int *old_rgb, int r, int g, int b);
+// Called for a change of `count` picture cells from cell number `first` on
+// (not array index), all of colour old_rgb before, while an action is open.
+void history_record(std::size_t first, std::size_t count, const int *old_rgb, int r, int g,
+                    int b);
 
 // Takes back the last action (or redoes the next), repainting the changed
 // cells through px_dot. Returns false when there is nothing to do.
@@ -39,5 +40,8 @@ void history_set_limit(std::size_t bytes);
 std::size_t history_bytes();
 // Called whenever what can be undone or redone may have changed.
 void history_set_listener(void (*listener)());
+// Calls the listener: undo may have something else to take back (a shape
+// waiting for its second click).
+void history_notify();
 
 constexpr std::size_t kHistoryDefaultLimit = std::size_t(256) << 20;

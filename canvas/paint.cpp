@@ -4,38 +4,38 @@
 
 #include "app/globals.h"
 #include "canvas/cells.h"
+#include "canvas/view.h"
 
 CairoPtr cairo_for(GtkWidget *widget) {
   GdkWindow *w = widget ? gtk_widget_get_window(widget) : nullptr;
   return CairoPtr(w ? gdk_cairo_create(w) : nullptr, &cairo_destroy);
 }
 
-void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
-                 int g, int b) {
+void px_cell_strokes(cairo_t *cr, double x1, double y1, double x2, double y2) {
   constexpr double kEnd = 0.5219;  // strokes end just past the next corner
-  auto strokes = [&] {
-    cairo_move_to(cr, x1, y1);
-    cairo_line_to(cr, x2 + kEnd, y1 + kEnd);
-    cairo_move_to(cr, x2, y1);
-    cairo_line_to(cr, x2 + kEnd, y2 + kEnd);
-    cairo_move_to(cr, x2, y2);
-    cairo_line_to(cr, x1 + kEnd, y2 + kEnd);
-    cairo_move_to(cr, x1, y2);
-    cairo_line_to(cr, x1 + kEnd, y1 + kEnd);
-    cairo_stroke(cr);
-  };
-  cairo_set_line_width(cr, 1.8);
-  cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-  strokes();
-  cairo_set_line_width(cr, 1.5);
-  cairo_set_source_rgb(cr, r / 256.0, g / 256.0, b / 256.0);
-  strokes();
+  cairo_move_to(cr, x1, y1);
+  cairo_line_to(cr, x2 + kEnd, y1 + kEnd);
+  cairo_move_to(cr, x2, y1);
+  cairo_line_to(cr, x2 + kEnd, y2 + kEnd);
+  cairo_move_to(cr, x2, y2);
+  cairo_line_to(cr, x1 + kEnd, y2 + kEnd);
+  cairo_move_to(cr, x1, y2);
+  cairo_line_to(cr, x1 + kEnd, y1 + kEnd);
 }
 
-void px_clear_canvas_window() {
-  GdkWindow *w = drawing_area ? gtk_widget_get_window(drawing_area) : nullptr;
-  if (w) gdk_window_clear(w);
+void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
+                 int g, int b) {
+  cairo_set_line_width(cr, kRimWidth);
+  cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+  px_cell_strokes(cr, x1, y1, x2, y2);
+  cairo_stroke(cr);
+  cairo_set_line_width(cr, kColourWidth);
+  cairo_set_source_rgb(cr, r / 256.0, g / 256.0, b / 256.0);
+  px_cell_strokes(cr, x1, y1, x2, y2);
+  cairo_stroke(cr);
 }
+
+void px_clear_canvas_window() { view_clear(); }
 
 void px_size_canvas_area() {
   if (drawing_area)
@@ -57,19 +57,17 @@ void px_get_now_adjustment() {
 
 void px_draw_full() {
   px_get_now_adjustment();
-  // Cells outside the visible window would only be stored again unchanged,
-  // so the walk covers the visible part of the canvas alone.
-  const int x0 = std::max(0, now_window_left);
-  const int x1 = std::min(mv_size_widht - 1, now_window_right);
-  const int y0 = std::max(0, now_window_top);
-  const int y1 = std::min(mv_size_heigth - 1, now_window_bottom);
   if (!px_cnvs) return;
-  for (int y = y0; y <= y1; y++) {
-    for (int x = x0; x <= x1; x++) {
-      const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
-      if (!px_is_white(c)) px_dot(px_cnvs, x, y, c[0], c[1], c[2]);
-    }
-  }
+  ViewBatch batch;
+  // Repainting stores each cell's colour again, which changes nothing; only
+  // the cells shown and able to reach what may be painted need a visit.
+  int x0, y0, x1, y1;
+  if (!view_reachable_cells(&x0, &y0, &x1, &y1)) return;
+  x0 = std::max({x0, 0, now_window_left});
+  x1 = std::min({x1, mv_size_widht - 1, now_window_right});
+  y0 = std::max({y0, 0, now_window_top});
+  y1 = std::min({y1, mv_size_heigth - 1, now_window_bottom});
+  for (int y = y0; y <= y1; y++) view_row(y, x0, x1, px_cnvs + 3 * (x0 + y * mv_size_widht), true);
 }
 
 void px_draw_repaint() {
@@ -77,15 +75,23 @@ void px_draw_repaint() {
   // Only cells written with a colour since the overlay was emptied can hold
   // a preview.
   if (!px_cnvs || !px_cnvs_vtl || !cells_overlay_bounds(&left, &top, &right, &bottom)) return;
-  for (int y = top; y <= bottom; y++) {
-    for (int x = left; x <= right; x++) {
-      int *v = px_cnvs_vtl + 3 * (x + y * mv_size_widht);
-      if (px_is_white(v)) continue;
-      const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
-      if (v[0] != c[0] || v[1] != c[1] || v[2] != c[2])
-        px_dot(px_cnvs, x, y, c[0], c[1], c[2]);
-      v[0] = v[1] = v[2] = 255;
-    }
+  ViewBatch batch;
+  // Cell by cell in rows from the top, as a walk over the canvas meets them.
+  auto restore = [](std::size_t cell) {
+    int *v = px_cnvs_vtl + 3 * cell;
+    if (px_is_white(v)) return;
+    const int *c = px_cnvs + 3 * cell;
+    if (v[0] != c[0] || v[1] != c[1] || v[2] != c[2])
+      px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, c[0], c[1], c[2]);
+    v[0] = v[1] = v[2] = 255;
+  };
+  if (const std::vector<std::uint32_t> *listed = cells_overlay_list()) {
+    std::vector<std::uint32_t> cells(*listed);
+    std::sort(cells.begin(), cells.end());
+    for (std::uint32_t cell : cells) restore(cell);
+  } else {
+    for (int y = top; y <= bottom; y++)
+      for (int x = left; x <= right; x++) restore(x + std::size_t(y) * mv_size_widht);
   }
   cells_overlay_forget();
 }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <memory>
 
 #include <glib.h>
 
@@ -20,8 +19,6 @@ constexpr int kHeaderSize = kFileHeaderSize + kInfoHeaderSize;  // 54
 constexpr std::uint32_t kPelsPerMeter = 37800;
 constexpr std::uint16_t kBitCount = 32;
 constexpr std::size_t kMaxTraceLine = 12;  // "-2147483648\n"
-
-using FilePtr = std::unique_ptr<FILE, decltype(&std::fclose)>;
 
 void put16(unsigned char *p, std::uint16_t v) {
   p[0] = static_cast<unsigned char>(v);
@@ -83,37 +80,38 @@ std::uint32_t *koma2int32(int *buf) {
   return words;
 }
 
-int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels) {
-  if (w < 0 || h < 0) return EOF;
+FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *pixels) {
+  if (w < 0 || h < 0) return FileReplace::Failed;
   const std::uint64_t data = 4ull * std::uint64_t(w) * std::uint64_t(h);
   // The sizes must fit their 32-bit fields, and there must be pixels to write.
-  if (data + kHeaderSize > UINT32_MAX || (data > 0 && !pixels)) return EOF;
+  if (data + kHeaderSize > UINT32_MAX || (data > 0 && !pixels)) return FileReplace::Failed;
 
-  FilePtr file(std::fopen(path, "wb"), &std::fclose);
-  if (!file) return EOF;
-  g_print("bmp_write\n");
-  FILE *f = file.get();
-  if (std::fwrite("BM", 1, 2, f) != 2) return EOF;
+  return px_replace_file(path, [&](FileSink *f) {
+    g_print("bmp_write\n");
+    if (!sink_write(f, "BM", 2)) return false;
+    unsigned char fh[kFileHeaderSize - 2] = {};  // after the signature
+    unsigned char ih[kInfoHeaderSize] = {};
+    put32(fh + 0, static_cast<std::uint32_t>(kHeaderSize + data));  // bfSize
+    put32(fh + 8, kHeaderSize);                                     // bfOffBits
+    put32(ih + 0, kInfoHeaderSize);                                 // biSize
+    put32(ih + 4, static_cast<std::uint32_t>(w));                   // biWidth
+    put32(ih + 8, static_cast<std::uint32_t>(-h));                  // biHeight: top row first
+    put16(ih + 12, 1);                                              // biPlanes
+    put16(ih + 14, kBitCount);                                      // biBitCount
+    put32(ih + 20, static_cast<std::uint32_t>(data));               // biSizeImage
+    put32(ih + 24, kPelsPerMeter);                                  // biXPelsPerMeter
+    put32(ih + 28, kPelsPerMeter);                                  // biYPelsPerMeter
+    g_print("bmp_write2\n");
+    if (!sink_write(f, fh, sizeof fh)) return false;
+    g_print("bmp_write3\n");
+    if (!sink_write(f, ih, sizeof ih)) return false;
+    g_print("bmp_write4\n");
+    if (data > 0 && !sink_write(f, pixels, data)) return false;
+    g_print("bmp_write5\n");
+    return true;
+  });
+}
 
-  unsigned char fh[kFileHeaderSize - 2] = {};  // after the signature
-  unsigned char ih[kInfoHeaderSize] = {};
-  put32(fh + 0, static_cast<std::uint32_t>(kHeaderSize + data));  // bfSize
-  put32(fh + 8, kHeaderSize);                                     // bfOffBits
-  put32(ih + 0, kInfoHeaderSize);                                 // biSize
-  put32(ih + 4, static_cast<std::uint32_t>(w));                   // biWidth
-  put32(ih + 8, static_cast<std::uint32_t>(-h));                  // biHeight: top row first
-  put16(ih + 12, 1);                                              // biPlanes
-  put16(ih + 14, kBitCount);                                      // biBitCount
-  put32(ih + 20, static_cast<std::uint32_t>(data));               // biSizeImage
-  put32(ih + 24, kPelsPerMeter);                                  // biXPelsPerMeter
-  put32(ih + 28, kPelsPerMeter);                                  // biYPelsPerMeter
-  g_print("bmp_write2\n");
-  if (std::fwrite(fh, 1, sizeof fh, f) != sizeof fh) return EOF;
-  g_print("bmp_write3\n");
-  if (std::fwrite(ih, 1, sizeof ih, f) != sizeof ih) return EOF;
-  g_print("bmp_write4\n");
-  if (data > 0 && std::fwrite(pixels, 1, data, f) != data) return EOF;
-  g_print("bmp_write5\n");
-  // Buffered bytes may still fail to reach the disk: closing tells.
-  return std::fclose(file.release()) == 0 ? 0 : EOF;
+int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels) {
+  return bmp_write_file(path, w, h, pixels) == FileReplace::Done ? 0 : EOF;
 }

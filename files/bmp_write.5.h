@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "files/replace_file.h"
+
 // Packs every cell of `buf` (mv_size_widht x mv_size_heigth, top row first)
 // into one word ((r * 256 + g) * 256 + b), in unsigned 32-bit arithmetic so
 // that components outside 0..255 wrap. Prints each word with "%d\n". Returns
@@ -15,7 +17,9 @@ std::uint32_t *koma2int32(int *buf);
 // block can be had, always so for a picture without cells.
 std::uint32_t *koma_pack(const int *cells, int w, int h);
 
-// Writes a top-down 32-bit BMP of w x h pixels to `path`. Returns 0 once the
-// file is completely written and closed, EOF otherwise: a path that cannot
-// be opened (nothing is written then), a short write or a failed close.
+// Writes a top-down 32-bit BMP of w x h pixels to `path`, replacing the file
+// whole (px_replace_file): a failure leaves an old file as it was and no new
+// one. Returns 0 once the file is written, EOF otherwise.
 int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels);
+// The same, telling what failed.
+FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *pixels);

@@ -1,22 +1,21 @@
 #include "files/document.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
-#include <gio/gio.h>
-#include <glib/gstdio.h>
+#include <glib.h>
 
 #include "app/globals.h"
 #include "app/main_window.h"
@@ -24,6 +23,7 @@
 #include "canvas/cells.h"
 #include "canvas/history.h"
 #include "canvas/paint.h"
+#include "files/replace_file.h"
 
 namespace {
 constexpr char kMagic[] = "koma1.0\n";
@@ -39,7 +39,6 @@ constexpr const char *kMsgIncomplete = "error... ファイルが不完全です�
 constexpr const char *kMsgNoMemory = "error... メモリが足りません。";
 constexpr const char *kMsgSaveIsDir = "error... 保存先がフォルダです。";
 constexpr const char *kMsgSaveNoDir = "error... 保存先のフォルダがありません。";
-constexpr const char *kMsgSaveNoSpace = "error... ディスクがいっぱいで保存できません。";
 constexpr const char *kMsgSaveFailed = "error... 保存できませんでした。";
 
 // ---- parsing -------------------------------------------------------------
@@ -217,14 +216,24 @@ bool format_blocks(int w, int h, const int *cells, Put put) {
 
 enum class ReadResult { Ok, CannotOpen, NotKoma };
 
-using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+// A pipe is read only once its writer has sent something; one that stays
+// silent this long is taken for a named pipe that nobody writes.
+constexpr int kPipeWaitMs = 500;
+
+struct Fd {
+  int fd;
+  Fd(const Fd &) = delete;
+  Fd &operator=(const Fd &) = delete;
+  ~Fd() {
+    if (fd >= 0) close(fd);
+  }
+};
 
 bool has_magic(const std::string &s) {
   return s.size() >= kMagicLen && std::memcmp(s.data(), kMagic, kMagicLen) == 0;
 }
 
-// The bytes of a document: a regular file is mapped, anything else (a pipe,
-// a device) read into memory.
+// The bytes of a document: a regular file is mapped, a pipe read into memory.
 struct DocBytes {
   GMappedFile *map = nullptr;
   std::string copy;
@@ -235,26 +244,50 @@ struct DocBytes {
   std::size_t size() const { return map ? g_mapped_file_get_length(map) : copy.size(); }
 };
 
-// Reads the whole file, in large blocks when it cannot be mapped, stopping
-// early when its start already shows that it is no document (a device).
-ReadResult read_document(const char *path, DocBytes *out) {
-  FilePtr f(std::fopen(path, "rb"), &std::fclose);
-  if (!f) return ReadResult::CannotOpen;
-  struct stat st;
-  if (fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode)) {
-    out->map = g_mapped_file_new_from_fd(fileno(f.get()), FALSE, nullptr);
-    if (out->map) return ReadResult::Ok;
+// Reads up to n bytes, fewer only at the end of the file.
+bool read_full(int fd, char *dst, std::size_t n, std::size_t *got) {
+  *got = 0;
+  while (*got < n) {
+    const ssize_t r = read(fd, dst + *got, n - *got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return false;
+    if (r == 0) break;
+    *got += std::size_t(r);
   }
+  return true;
+}
+
+// Reads the whole file: only a regular file or a pipe that has a writer, so
+// that nothing can keep the editor waiting (a named pipe without a writer, a
+// device). A pipe is read in large blocks, stopping early when its start
+// already shows that it is no document.
+ReadResult read_document(const char *path, DocBytes *out) {
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer.
+  Fd f{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  struct stat st;
+  if (f.fd < 0 || fstat(f.fd, &st) != 0) return ReadResult::CannotOpen;
+  if (S_ISREG(st.st_mode)) {
+    out->map = g_mapped_file_new_from_fd(f.fd, FALSE, nullptr);
+    if (out->map) return ReadResult::Ok;
+  } else if (S_ISFIFO(st.st_mode)) {
+    pollfd p{f.fd, POLLIN, 0};
+    if (poll(&p, 1, kPipeWaitMs) <= 0) return ReadResult::CannotOpen;
+  } else {
+    return ReadResult::CannotOpen;  // a folder, a device, a socket
+  }
+  // The writer has shown itself: from here reads wait for the rest.
+  const int flags = fcntl(f.fd, F_GETFL);
+  if (flags < 0 || fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return ReadResult::CannotOpen;
   for (;;) {
     const std::size_t old = out->copy.size();
     out->copy.resize(old + kReadChunk);
-    const std::size_t n = std::fread(&out->copy[old], 1, kReadChunk, f.get());
-    out->copy.resize(old + n);
-    if (n < kReadChunk) break;
+    std::size_t got = 0;
+    const bool ok = read_full(f.fd, &out->copy[old], kReadChunk, &got);
+    out->copy.resize(old + got);
+    if (!ok) return ReadResult::CannotOpen;
+    if (got < kReadChunk) return ReadResult::Ok;
     if (!has_magic(out->copy)) return ReadResult::NotKoma;
   }
-  // A folder opens but cannot be read.
-  return std::ferror(f.get()) ? ReadResult::CannotOpen : ReadResult::Ok;
 }
 
 const char *refusal_message(KomaStatus s) {
@@ -266,19 +299,11 @@ const char *refusal_message(KomaStatus s) {
   }
 }
 
-// New buffers for the document's size. The old picture is released only
-// once the new buffers exist, so that a failed allocation changes nothing.
+// New buffers for the document's size. A failed allocation changes
+// nothing: the old picture, its overlay and its undo history stay.
 bool replace_buffers(int w, int h) {
   int *old_cnvs = px_cnvs, *old_vtl = px_cnvs_vtl;
-  const int old_w = mv_size_widht, old_h = mv_size_heigth;
-  const int ok = cnvs_allocate(w, h, false, "error");
-  if (!ok && std::int64_t(w) * h > 0) {
-    px_cnvs = old_cnvs;
-    px_cnvs_vtl = old_vtl;
-    mv_size_widht = old_w;
-    mv_size_heigth = old_h;
-    return false;
-  }
+  if (!cnvs_allocate(w, h, false, "error") && std::int64_t(w) * h > 0) return false;
   g_free(old_cnvs);
   g_free(old_vtl);
   return true;
@@ -286,55 +311,10 @@ bool replace_buffers(int w, int h) {
 
 // ---- writing -------------------------------------------------------------
 
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, decltype(&g_object_unref)>;
-
-// The file a symbolic link leads to, so that saving keeps the link.
-std::string write_target(const char *path) {
-  struct stat st;
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char *real = realpath(path, nullptr)) {
-      std::string s(real);
-      std::free(real);
-      return s;
-    }
-  }
-  return path;
-}
-
-const char *save_message(const GError *err) {
-  if (err && err->domain == G_IO_ERROR) {
-    if (err->code == G_IO_ERROR_IS_DIRECTORY) return kMsgSaveIsDir;
-    if (err->code == G_IO_ERROR_NOT_FOUND) return kMsgSaveNoDir;
-    if (err->code == G_IO_ERROR_NO_SPACE) return kMsgSaveNoSpace;
-  }
-  return kMsgSaveFailed;
-}
-
-// Writes `bytes` to a temporary file beside `target` and renames it over
-// the target; on any failure the temporary file is dropped instead.
-// Replaces `target` with what `write` puts into the stream it is given.
-template <typename Write>
-bool replace_file(const std::string &target, Write write, GError **err) {
-  GStatBuf st;
-  // A file with several hard links would be rewritten in place; a fresh
-  // file keeps the old contents whole should the write fail.
-  const bool linked = g_stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
-  GObjectPtr<GFile> file(g_file_new_for_path(target.c_str()), &g_object_unref);
-  GObjectPtr<GFileOutputStream> out(
-      g_file_replace(file.get(), nullptr, FALSE,
-                     linked ? G_FILE_CREATE_REPLACE_DESTINATION : G_FILE_CREATE_NONE, nullptr,
-                     err),
-      &g_object_unref);
-  if (!out) return false;
-  GObjectPtr<GCancellable> cancel(g_cancellable_new(), &g_object_unref);
-  bool ok = write(G_OUTPUT_STREAM(out.get()), err);
-  // Closing a cancelled stream removes the temporary file and keeps the target.
-  if (!ok) g_cancellable_cancel(cancel.get());
-  if (!g_output_stream_close(G_OUTPUT_STREAM(out.get()), cancel.get(), ok ? err : nullptr))
-    ok = false;
-  if (ok && linked) g_chmod(target.c_str(), st.st_mode & 07777);
-  return ok;
+const char *save_message(FileReplace result) {
+  if (result == FileReplace::TargetIsFolder) return kMsgSaveIsDir;
+  if (result == FileReplace::NoFolder) return kMsgSaveNoDir;
+  return replace_message(result, kMsgSaveFailed);
 }
 }  // namespace
 
@@ -403,21 +383,16 @@ int px_open(const char *path) {
 }
 
 int px_write_document(const char *path) {
-  GError *err = nullptr;
-  const bool ok = replace_file(
-      write_target(path),
-      [](GOutputStream *stream, GError **e) {
-        return format_blocks(mv_size_widht, mv_size_heigth, px_cnvs,
-                             [&](const char *block, std::size_t n) {
-                               return g_output_stream_write_all(stream, block, n, nullptr,
-                                                                nullptr, e) != FALSE;
-                             });
-      },
-      &err);
-  if (ok)
-    history_mark_saved();  // undo back to this picture makes it clean again
-  else
-    px_error(save_message(err));
-  g_clear_error(&err);
-  return ok ? 1 : 0;
+  const FileReplace result = px_replace_file(path, [](FileSink *sink) {
+    return format_blocks(mv_size_widht, mv_size_heigth, px_cnvs,
+                         [sink](const char *block, std::size_t n) {
+                           return sink_write(sink, block, n);
+                         });
+  });
+  if (result != FileReplace::Done) {
+    px_error(save_message(result));
+    return 0;
+  }
+  history_mark_saved();  // undo back to this picture makes it clean again
+  return 1;
 }

@@ -34,10 +34,13 @@ std::string koma_format(int w, int h, const int *cells);
 
 // Loads a document into the editor. Returns 1 when it was loaded (possibly
 // incomplete); otherwise shows why on the status line, changes nothing and
-// returns 0.
+// returns 0. Only a regular file or a pipe whose writer sends something
+// within half a second is read; anything else (a named pipe without a
+// writer, a device, a folder) cannot be opened, and is refused at once.
 int px_open(const char *path);
 
-// Writes the current picture to `path`, replacing the file atomically so
-// that a failure leaves the previous file as it was. Returns 1 on success;
-// on failure shows a message on the status line and returns 0.
+// Writes the current picture to `path` through px_replace_file, so that a
+// failure leaves the previous file as it was and creates no new one.
+// Returns 1 on success; on failure shows a message on the status line and
+// returns 0.
 int px_write_document(const char *path);

@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/text.h"
 #include "files/bmp_write.5.h"
+#include "files/replace_file.h"
 
 namespace {
 // PNG and JPEG go through a BMP that GdkPixbuf reads (see px_temp_path).
@@ -59,6 +60,15 @@ const char *write_picture(const ExportKind &kind, const char *path) {
   return failure;
 }
 
+// GdkPixbuf's writer callback: the encoded image goes into the replacement.
+gboolean save_to_sink(const gchar *buf, gsize count, GError **err, gpointer data) {
+  auto *sink = static_cast<FileSink *>(data);
+  if (sink_write(sink, buf, count)) return TRUE;
+  g_set_error_literal(err, G_FILE_ERROR, g_file_error_from_errno(sink->error),
+                      g_strerror(sink->error));
+  return FALSE;
+}
+
 void run_export(const ExportKind &kind) {
   g_print("%s", kind.first_trace);
   GtkWidget *chooser = gtk_file_chooser_dialog_new(
@@ -84,20 +94,24 @@ void run_export(const ExportKind &kind) {
 
 const char *px_write_image(ImageFormat format, const char *path, int w, int h,
                            const std::uint32_t *words) {
-  const char *pixbuf_type = format == ImageFormat::Png    ? "png"
-                            : format == ImageFormat::Jpeg ? "jpeg"
-                                                          : nullptr;
-  const std::string temp = pixbuf_type ? px_temp_path(kTempFile) : std::string();
-  const char *bmp_path = pixbuf_type ? temp.c_str() : path;
-  if (bmp_write(bmp_path, w, h, words) != 0) return pixbuf_type ? kMsgTempWrite : kMsgWrite;
-  if (!pixbuf_type) return nullptr;
-
+  if (format == ImageFormat::Bmp) {
+    const FileReplace written = bmp_write_file(path, w, h, words);
+    return written == FileReplace::Done ? nullptr : replace_message(written, kMsgWrite);
+  }
+  const std::string temp = px_temp_path(kTempFile);
+  if (bmp_write(temp.c_str(), w, h, words) != 0) return kMsgTempWrite;
   GdkPixbuf *image = gdk_pixbuf_new_from_file(temp.c_str(), nullptr);
   if (!image) return kMsgTempLoad;
-  // GdkPixbuf removes what it began to write when saving fails.
-  const gboolean saved = gdk_pixbuf_save(image, path, pixbuf_type, nullptr, nullptr);
+  const char *type = format == ImageFormat::Png ? "png" : "jpeg";
+  const FileReplace written = px_replace_file(path, [&](FileSink *sink) {
+    GError *err = nullptr;
+    const gboolean saved =
+        gdk_pixbuf_save_to_callback(image, save_to_sink, sink, type, &err, nullptr);
+    g_clear_error(&err);
+    return saved != FALSE;
+  });
   g_object_unref(image);
-  return saved ? nullptr : kMsgWrite;
+  return written == FileReplace::Done ? nullptr : replace_message(written, kMsgWrite);
 }
 
 std::string px_temp_path(const char *name) {

@@ -17,8 +17,9 @@ enum class ImageFormat { Bmp, Png, Jpeg };
 
 // Writes a w x h picture of packed words (see koma_pack) to `path`: BMP by
 // bmp_write itself, PNG and JPEG through a temporary BMP that GdkPixbuf
-// reads. Needs no display. Returns null once the file is written, else the
-// status-line message that says what failed.
+// reads. The file is replaced whole (px_replace_file), so a failure leaves
+// an old file as it was. Needs no display. Returns null once the file is
+// written, else the status-line message that says what failed.
 const char *px_write_image(ImageFormat format, const char *path, int w, int h,
                            const std::uint32_t *words);
 

@@ -25,20 +25,42 @@ GtkWidget *file_chooser(const char *title, GtkFileChooserAction action, const ch
 }
 
 // Writes to `path` and, only once that worked, makes it the document's name.
-void save_as_path(const char *path) {
+bool save_as_path(const char *path) {
   if (std::strlen(path) >= sizeof now_file_name) {
     px_error(kMsgNameTooLong);  // could not be kept as the name for later saves
-    return;
+    return false;
   }
-  if (!px_write_document(path)) return;
+  if (!px_write_document(path)) return false;
   utf8_copy(now_file_name, sizeof now_file_name, path);
   px_set_title(false);
   save_fg = 0;
   start_fg = 0;
+  return true;
+}
+
+enum class SaveAs { Saved, Cancelled, Failed };
+
+SaveAs run_saveas() {
+  g_print("saveas!!\n");
+  GtkWidget *chooser =
+      file_chooser("名前を付けて保存", GTK_FILE_CHOOSER_ACTION_SAVE, "gtk-save-as");
+  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), now_file_name);
+  gtk_widget_show_all(chooser);
+  SaveAs result = SaveAs::Cancelled;
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    if (gchar *path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
+      g_print("menu save as:%s\n", path);
+      result = save_as_path(path) ? SaveAs::Saved : SaveAs::Failed;
+      g_free(path);
+    }
+  }
+  gtk_widget_destroy(chooser);
+  return result;
 }
 }  // namespace
 
-void yesno_dialog() {
+bool yesno_dialog() {
   GtkWidget *dialog = gtk_dialog_new_with_buttons(
       "", parent_window(), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
       "gtk-no", GTK_RESPONSE_NO, "gtk-yes", GTK_RESPONSE_YES, nullptr);
@@ -52,12 +74,13 @@ void yesno_dialog() {
   gtk_widget_set_size_request(dialog, kPromptWidth, kPromptHeight);
   gtk_widget_show_all(dialog);
   const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
+  bool failed = false;
   if (answer == GTK_RESPONSE_YES) {
     if (start_fg != 1) {
-      // A failed save keeps the changes marked as unsaved.
       if (save()) save_fg = 0;
+      else failed = true;
     } else if (save_fg == 1) {
-      saveas();
+      failed = run_saveas() == SaveAs::Failed;  // a cancelled chooser goes on
     }
     g_print("Yes button was pressed.\n");
     gtk_widget_destroy(dialog);
@@ -68,12 +91,16 @@ void yesno_dialog() {
     g_print("Another response was recieved.\n");
     gtk_widget_destroy(dialog);
   }
+  // After a failed save the document stays as it was, unsaved changes and
+  // all, with the writer's message on the status line.
+  if (failed) return false;
   start_fg = 1;
+  return true;
 }
 
 void cb_new(GtkMenuItem *, gpointer) {
   g_print("newnew!!\n");
-  if (save_fg == 1) yesno_dialog();
+  if (save_fg == 1 && !yesno_dialog()) return;
   px_clear_canvas_window();
   cb_change();
   px_start_untitled(false);
@@ -81,7 +108,7 @@ void cb_new(GtkMenuItem *, gpointer) {
 
 void cb_open(GtkMenuItem *, gpointer) {
   g_print("open!!\n");
-  if (save_fg == 1) yesno_dialog();
+  if (save_fg == 1 && !yesno_dialog()) return;
   GtkWidget *chooser = file_chooser("開く", GTK_FILE_CHOOSER_ACTION_OPEN, "gtk-open");
   gtk_widget_show_all(chooser);
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
@@ -109,19 +136,4 @@ int save() {
   return px_write_document(now_file_name);
 }
 
-void saveas() {
-  g_print("saveas!!\n");
-  GtkWidget *chooser =
-      file_chooser("名前を付けて保存", GTK_FILE_CHOOSER_ACTION_SAVE, "gtk-save-as");
-  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
-  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), now_file_name);
-  gtk_widget_show_all(chooser);
-  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
-    if (gchar *path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
-      g_print("menu save as:%s\n", path);
-      save_as_path(path);
-      g_free(path);
-    }
-  }
-  gtk_widget_destroy(chooser);
-}
+void saveas() { run_saveas(); }

@@ -15,5 +15,8 @@ int save();
 // Asks for a path and writes the document there; adopts the path only when
 // the write succeeded.
 void saveas();
-// Offers to save unsaved changes; cannot be cancelled. Ends with start_fg 1.
-void yesno_dialog();
+// Offers to save unsaved changes; cannot be cancelled. Returns false when
+// "Yes" led to a save that failed (not a cancelled Save As chooser): the
+// caller then stops, and the document keeps its picture, name and flags.
+// Otherwise ends with start_fg 1 and returns true.
+bool yesno_dialog();

@@ -21,44 +21,48 @@ struct Colour {
   int r, g, b;
 };
 
-// True for a cell on the canvas whose colour is exactly `t`. Cells off the
-// canvas never match, whatever colours the picture holds. Read straight from
-// the picture: a fill reads every cell of its region several times.
-bool has_colour(int x, int y, const Colour &t) {
-  if (static_cast<unsigned>(x) >= static_cast<unsigned>(mv_size_widht) ||
-      static_cast<unsigned>(y) >= static_cast<unsigned>(mv_size_heigth))
-    return false;
-  const int *c = px_cnvs + 3 * (x + y * mv_size_widht);
-  return c[0] == t.r && c[1] == t.g && c[2] == t.b;
-}
+bool matches(const int *c, const Colour &t) { return c[0] == t.r && c[1] == t.g && c[2] == t.b; }
 
-// Pushes the first cell of each stretch of target-coloured cells met next to
-// the run; `open` stays set while such a stretch goes on.
-void look_beside(std::vector<Seed> &list, int x, int y, const Colour &t, bool &open) {
-  if (has_colour(x, y, t)) {
-    if (!open) list.push_back({x, y});
-    open = true;
-  } else {
-    open = false;
+// Where each stretch of target-coloured cells of `row` between columns
+// first and last (exclusive) begins; nothing for a row off the canvas.
+void stretch_starts(int y, int first, int last, const Colour &t, std::vector<int> &starts) {
+  starts.clear();
+  if (y < 0 || y >= mv_size_heigth) return;
+  const int *c = px_cnvs + 3 * (std::size_t(y) * mv_size_widht + first);
+  for (int x = first; x < last;) {
+    for (; x < last && !matches(c, t); x++) c += 3;
+    if (x == last) break;
+    starts.push_back(x);
+    for (; x < last && matches(c, t); x++) c += 3;
   }
 }
 
 // Scanline fill from the seed; the list is a stack, last in first out. Each
-// run is looked along above and below, then written in one go.
+// run is looked along above and below, then written in one go. Going along
+// the run, a stretch above is pushed before a stretch below that begins at
+// the same cell, so it is taken after it.
 void fill_runs(std::vector<Seed> &list, int x, int y, const Colour &t, int r, int g, int b) {
+  std::vector<int> above, below;
   list.push_back({x, y});
   while (!list.empty()) {
-    Seed s = list.back();
+    const Seed s = list.back();
     list.pop_back();
-    bool upper = false, lower = false;
-    int cx = s.x;
-    while (has_colour(cx, s.y, t)) cx--;
-    const int first = ++cx;
-    for (; has_colour(cx, s.y, t); cx++) {
-      look_beside(list, cx, s.y - 1, t, upper);
-      look_beside(list, cx, s.y + 1, t, lower);
+    const int *row = px_cnvs + 3 * (std::size_t(s.y) * mv_size_widht);
+    int first = s.x;
+    while (first >= 0 && matches(row + 3 * first, t)) first--;
+    first++;
+    int last = first;
+    while (last < mv_size_widht && matches(row + 3 * last, t)) last++;
+    if (last == first) continue;
+    stretch_starts(s.y - 1, first, last, t, above);
+    stretch_starts(s.y + 1, first, last, t, below);
+    for (std::size_t i = 0, j = 0; i < above.size() || j < below.size();) {
+      if (j == below.size() || (i < above.size() && above[i] <= below[j]))
+        list.push_back({above[i++], s.y - 1});
+      else
+        list.push_back({below[j++], s.y + 1});
     }
-    if (cx > first) px_dot_run(px_cnvs, first, cx - 1, s.y, r, g, b);
+    px_dot_run(px_cnvs, first, last - 1, s.y, r, g, b);
   }
 }
 }  // namespace

@@ -8,6 +8,7 @@
 #include "canvas/cells.h"
 #include "canvas/history.h"
 #include "canvas/paint.h"
+#include "canvas/view.h"
 #include "tools/fill.h"
 #include "tools/raster.h"
 #include "tools/tool_select.h"
@@ -168,6 +169,7 @@ void motion_action(int x, int y) {
 }  // namespace
 
 gboolean button_press_event(GtkWidget *, GdkEventButton *event, gpointer) {
+  ViewBatch batch;  // what the press paints reaches the screen in one go
   m_b_e = static_cast<int>(event->button);
   // Presses past the right or bottom edge of the canvas are ignored.
   if (event->x / dot_size >= mv_size_widht || event->y / dot_size >= mv_size_heigth)
@@ -186,12 +188,14 @@ gboolean button_press_event(GtkWidget *, GdkEventButton *event, gpointer) {
     default: break;
   }
   g_print("now_tool%d\n", now_tool);
+  history_notify();  // a shape may have begun or ended
   return FALSE;
 }
 
 gboolean motion_notify_event(GtkWidget *, GdkEventMotion *event, gpointer) {
   // Cell of the last motion event that reached a new cell.
   static int old_x = 0, old_y = 0;
+  ViewBatch batch;
   if (tz > kRepaintAfter) {
     tz = 0;
     px_draw_full();

@@ -1,6 +1,7 @@
 #include "tools/raster.h"
 
 #include <cmath>
+#include <cstddef>
 #include <utility>
 
 #include <glib.h>
@@ -22,10 +23,13 @@ int cell(double v) { return static_cast<int>(v); }
 
 double square(double v) { return std::pow(v, 2.0); }
 
-// The sweep visits most cells many times: only the first visit writes.
+// The sweep visits most cells many times: only the first visit writes. A
+// cell off the canvas reads as -1, -1, -1, which px_dot then drops.
 void plot(int *buf, int x, int y, int r, int g, int b) {
-  int c[3];
-  px_get_dot(buf, x, y, c);
+  static const int kOff[3] = {-1, -1, -1};
+  const bool on = buf && static_cast<unsigned>(x) < static_cast<unsigned>(mv_size_widht) &&
+                  static_cast<unsigned>(y) < static_cast<unsigned>(mv_size_heigth);
+  const int *c = on ? buf + 3 * (x + std::size_t(y) * mv_size_widht) : kOff;
   if (c[0] == now_rgb[0] && c[1] == now_rgb[1] && c[2] == now_rgb[2]) return;
   px_dot(buf, x, y, r, g, b);
 }

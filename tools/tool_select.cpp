@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include "app/globals.h"
+#include "canvas/history.h"
 #include "canvas/paint.h"
 
 void tool_clear() {
@@ -35,4 +36,5 @@ void px_select_tool(int code, const char *trace) {
   }
   tool_clear();
   now_tool = code;
+  history_notify();  // a pending line or box is gone
 }

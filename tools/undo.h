@@ -6,3 +6,5 @@
 void px_undo();
 // Redoes the action taken back last.
 void px_redo();
+// True while undo has something to do: a pending shape or a kept action.
+bool px_can_undo();

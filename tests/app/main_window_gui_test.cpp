@@ -85,6 +85,44 @@ TEST_F(MainWindow, ExposureRepaintsNonWhiteCellsOnlyAndStatusLineShowsText) {
   EXPECT_EQ(out.count("Main_View_Draw\n"), 1);
   EXPECT_EQ(pixel_at(drawing_area, 55, 30), 0u);  // the black cell's frame
   EXPECT_EQ(pixel_at(drawing_area, 75, 30), bg);  // the white cell shows the background
+  // ... the theme's, not a colour of the program's own.
+  const GdkColor &theme = gtk_widget_get_style(drawing_area)->bg[GTK_STATE_NORMAL];
+  EXPECT_EQ(bg, guint32(theme.red >> 8) << 16 | (theme.green >> 8) << 8 | theme.blue >> 8);
+  EXPECT_NE(bg, 0xFFFFFFu);
+}
+
+// Status texts are set in the sans-serif face at 14 pixels, baseline at (1, 18).
+TEST_F(MainWindow, StatusLineUsesTheSansSerifFace) {
+  const char *text = "error... Save failed 123 保存";
+  px_error(text);
+  GtkAllocation a;
+  gtk_widget_get_allocation(statas_area, &a);
+  GdkPixbuf *got = read_pixels(statas_area, 0, 0, a.width, a.height);
+  GdkPixmap *want = gdk_pixmap_new(gtk_widget_get_window(statas_area), a.width, a.height, -1);
+  cairo_t *cr = gdk_cairo_create(want);
+  const GdkColor &bg = gtk_widget_get_style(statas_area)->bg[GTK_STATE_NORMAL];
+  gdk_cairo_set_source_color(cr, &bg);
+  cairo_paint(cr);
+  PangoLayout *layout = pango_cairo_create_layout(cr);
+  PangoFontDescription *font = pango_font_description_from_string("sans-serif 14px");
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_text(layout, text, -1);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_move_to(cr, 1, 18 - pango_layout_get_baseline(layout) / double(PANGO_SCALE));
+  pango_cairo_show_layout(cr, layout);
+  cairo_destroy(cr);
+  GdkPixbuf *ref = gdk_pixbuf_get_from_drawable(nullptr, want, nullptr, 0, 0, 0, 0, a.width, a.height);
+  const int n = gdk_pixbuf_get_rowstride(got) * a.height;
+  EXPECT_EQ(std::vector<guchar>(gdk_pixbuf_get_pixels(got), gdk_pixbuf_get_pixels(got) + n),
+            std::vector<guchar>(gdk_pixbuf_get_pixels(ref), gdk_pixbuf_get_pixels(ref) + n));
+  int ink = 0;
+  for (int i = 0; i < n; i++) ink += gdk_pixbuf_get_pixels(ref)[i] < 100;
+  EXPECT_GT(ink, 100);
+  pango_font_description_free(font);
+  g_object_unref(layout);
+  g_object_unref(ref);
+  g_object_unref(want);
+  g_object_unref(got);
 }
 
 TEST_F(MainWindow, QuitAndCloseRequestEndTheMainLoop) {

@@ -122,3 +122,25 @@ TEST_F(Menu, UndoAndRedoFollowTheKeyboardAlsoAfterAScaleChange) {
   EXPECT_EQ(cell[0], 0);
   EXPECT_EQ(out.text(), "menu undo\nmenu redo\n");
 }
+
+// A line waiting for its second click: Ctrl+Z takes back that first click
+// and nothing else, with history to undo and without.
+TEST_F(Menu, UndoCancelsAPendingShapeFirst) {
+  cb_line(nullptr, nullptr);
+  for (bool history : {false, true}) {
+    if (history) {
+      click(drawing_area, 15, 15), click(drawing_area, 45, 15);  // a line, kept for undo
+      save_fg = 1;
+    }
+    const std::vector<int> before(px_cnvs, px_cnvs + 3 * 64 * 64);
+    click(drawing_area, 25, 35);
+    send_motion(drawing_area, 75, 55);  // its preview
+    EXPECT_TRUE(gtk_widget_is_sensitive(entry(1, 1)));
+    key(GDK_KEY_z, GDK_CONTROL_MASK);
+    EXPECT_EQ(tool_line_start, 0);
+    EXPECT_EQ(std::vector<int>(px_cnvs, px_cnvs + 3 * 64 * 64), before);
+    EXPECT_EQ(std::vector<int>(px_cnvs_vtl, px_cnvs_vtl + 3 * 64 * 64), std::vector<int>(3 * 64 * 64, 255));
+    EXPECT_EQ(save_fg, history ? 1 : 0);
+    EXPECT_EQ(gtk_widget_is_sensitive(entry(1, 1)), history);
+  }
+}

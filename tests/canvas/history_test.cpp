@@ -80,7 +80,7 @@ TEST(History, MemoryBoundDropsTheOldestActions) {
   for (int round = 0; round < 12; round++) {
     history_begin();
     for (int y = 0; y < 256; y++)
-      for (int x = 0; x < 256; x++) px_dot(px_cnvs, x, y, round, 0, 0);
+      for (int x = 0; x < 256; x++) px_dot(px_cnvs, x, y, round, x, y);  // no two cells alike
     history_end();
     EXPECT_LE(history_bytes(), std::size_t(4) << 20);
   }

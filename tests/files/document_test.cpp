@@ -1,7 +1,11 @@
 #include "files/document.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -14,6 +18,7 @@
 #include "files/export.h"
 #include "files/file_commands.h"
 #include "support/capture.h"
+#include "support/child.h"
 #include "support/state.h"
 #include "support/workdir.h"
 
@@ -76,6 +81,42 @@ TEST(DocumentOpen, AcceptsWhatFormattedInputAcceptsAndRefusesTheRest) {
   }
 }
 
+TEST(DocumentOpen, OnlyFilesAndPipesWithAWriterAreRead) {
+  const std::string dir = make_scratch_dir("pipes"), fifo = dir + "/fifo.koma";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string refused = in_child([&] {  // where an open that waits is ended by the alarm
+    alarm(5);
+    std::string out;
+    for (const std::string &path : {fifo, std::string("/dev/null"), dir}) {  // no writer; device; folder
+      filed_picture("/elsewhere/before.koma");
+      const std::string before = state();
+      const auto t0 = std::chrono::steady_clock::now();
+      const int opened = px_open(path.c_str());
+      const bool quick = std::chrono::steady_clock::now() - t0 < std::chrono::seconds(1);
+      out += std::to_string(opened) + (state() == before ? " kept" : " changed") +
+             (quick ? " at once " : " slowly ") + px_status_text + "\n";
+    }
+    return out;
+  });
+  EXPECT_EQ(refused, repeat("0 kept at once error... ファイルを開けません。\n", 3));
+  int p[2];
+  ASSERT_EQ(pipe(p), 0);
+  const std::string doc = "koma1.0\n2 x 1\n255,0,0\n255,255,255\n";
+  const pid_t writer = fork();
+  if (writer == 0) {  // a slow writer: the rest of the document comes a moment later
+    const bool ok = write(p[1], doc.data(), 20) == 20 && usleep(300000) == 0 &&
+                    write(p[1], doc.data() + 20, doc.size() - 20) == ssize_t(doc.size() - 20);
+    _exit(ok ? 0 : 1);
+  }
+  close(p[1]);
+  filed_picture("/elsewhere/before.koma");
+  const std::string path = "/dev/fd/" + std::to_string(p[0]);
+  EXPECT_EQ(px_open(path.c_str()), 1);
+  EXPECT_EQ(state() + px_status_text, doc + "|" + path + "|00");
+  close(p[0]);
+  waitpid(writer, nullptr, 0);
+}
+
 TEST(DocumentSave, FailuresKeepTheOldFileAndTheDocumentUnsaved) {
   const std::string dir = make_scratch_dir("failed"), old = "koma1.0\n1 x 1\n10,20,30\n";
   std::filesystem::create_directories(dir + "/folder.koma/inside");
@@ -83,7 +124,7 @@ TEST(DocumentSave, FailuresKeepTheOldFileAndTheDocumentUnsaved) {
   const struct { std::string target; rlimit limit; std::string message; } cases[] = {
       {dir + "/no/such/a.koma", {RLIM_INFINITY, RLIM_INFINITY}, "保存先のフォルダがありません。"},
       {dir + "/folder.koma", {RLIM_INFINITY, RLIM_INFINITY}, "保存先がフォルダです。"},
-      {dir + "/old.koma", {64, 64}, "保存できませんでした。"},  // 253 bytes to write
+      {dir + "/old.koma", {64, 64}, "ディスクがいっぱいで保存できません。"},  // 253 bytes
   };
   for (const auto &c : cases) {  // each in a child, which alone gets the file-size limit
     EXPECT_EXIT({

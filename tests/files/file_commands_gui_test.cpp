@@ -1,12 +1,17 @@
 // The File menu's commands through their dialogs and choosers, and the preview.
 #include "files/file_commands.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <set>
 
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
+#include "app/main_window.h"
 #include "app/menu.h"
 #include "app/startup.h"
 #include "canvas/cells.h"
@@ -17,6 +22,8 @@
 #include "support/gui.h"
 #include "support/state.h"
 #include "support/workdir.h"
+#include "tools/tool_select.h"
+#include "tools/undo.h"
 
 // Runs a command; returns its traces less the canvas's redraws. The chooser it opens, titled
 // `title`, is cancelled for "", else given `path`; the folder `gone` goes once the chooser saw it.
@@ -189,6 +196,142 @@ TEST_F(FileCommands, PreviewIsASnapshotThatOnlyUpdateRenews) {
   EXPECT_EQ(shown(4, 2) + " " + shown(2, 1), "5x3 0A141E 5x3 FFFFFF");
   send_delete(preview_window);  // the temporary file stays, holding the last picture
   EXPECT_EQ(read_file(".px_tmp000001.bmp").substr(54 + 4 * 14), std::string("\x1E\x14\x0A\x00", 4));
+}
+
+// Yes in the prompt whose save fails: Quit, New and Open stop there, the
+// picture and its unsaved state stay. Every dialog is answered from a
+// timeout: the prompt with Yes, Save As with a path in a folder that goes,
+// anything else (the size dialog, the Open chooser) is cancelled and noted.
+TEST_F(FileCommands, PromptWhoseSaveFailsStopsQuitNewAndOpen) {
+  const std::string gone = make_scratch_dir("gone");
+  const struct { void (*command)(); bool filed; std::string trace; } cases[] = {
+      {[] { cb_quit(); }, true, "save!!\n"},
+      {[] { cb_new(); }, false, "newnew!!\nsaveas!!\nmenu save as:" + gone + "/pic.koma\n"},
+      {[] { cb_open(); }, true, "open!!\nsave!!\n"},
+  };
+  struct Answers { std::string path, gone, extra; } answers{gone + "/pic.koma", gone, ""};
+  const guint answering = g_timeout_add(25, [](gpointer data) -> gboolean {
+    auto *a = static_cast<Answers *>(data);
+    GList *tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next) {
+      GtkWidget *d = GTK_WIDGET(l->data);
+      if (!GTK_IS_DIALOG(d) || !gtk_widget_get_mapped(d) || g_object_get_data(G_OBJECT(d), "answered"))
+        continue;
+      g_object_set_data(G_OBJECT(d), "answered", d);
+      if (GtkWidget *yes = find_widget(d, GTK_TYPE_BUTTON, "gtk-yes")) {
+        gtk_button_clicked(GTK_BUTTON(yes));
+      } else if (g_strcmp0(gtk_window_get_title(GTK_WINDOW(d)), "名前を付けて保存") == 0) {
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(d), a->path.c_str());
+        g_signal_connect(d, "response", G_CALLBACK(+[](GtkWidget *, gint, char *dir) { g_rmdir(dir); }),
+                         (gpointer)a->gone.c_str());
+        gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
+      } else {
+        a->extra += std::string(" ") + (gtk_window_get_title(GTK_WINDOW(d)) ?: "(untitled)");
+        gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL);
+      }
+      break;  // a response may destroy windows of the list
+    }
+    g_list_free(tops);
+    return TRUE;
+  }, &answers);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.trace);
+    g_mkdir(gone.c_str(), 0755);
+    px_dot(px_cnvs, 3, 4, 10, 20, 30);
+    const std::string name = c.filed ? gone + "/no/such.koma" : "無題.koma";
+    g_strlcpy(now_file_name, name.c_str(), sizeof now_file_name);
+    save_fg = 1, start_fg = !c.filed, px_status_text[0] = '\0';
+    const std::string before = state();
+    struct Run { void (*command)(); bool alive; guint check; } run{c.command, false, 0};
+    // The command, then a check that the main loop still runs.
+    g_idle_add([](gpointer data) -> gboolean {
+      auto *r = static_cast<Run *>(data);
+      r->command();
+      r->check = g_idle_add([](gpointer data) -> gboolean {
+        auto *r = static_cast<Run *>(data);
+        r->alive = true, r->check = 0;
+        gtk_main_quit();
+        return FALSE;
+      }, r);
+      return FALSE;
+    }, &run);
+    PrintCapture out;
+    gtk_main();
+    if (run.check) g_source_remove(run.check);
+    std::string t = out.text();
+    for (std::size_t at; (at = t.find("Main_View_Draw\n")) != t.npos;) t.erase(at, 15);
+    EXPECT_EQ(t, c.trace + "Yes button was pressed.\n");
+    EXPECT_EQ(std::to_string(run.alive) + answers.extra + (state() == before ? " kept " : " changed ") +
+                  px_status_text, "1 kept error... 保存先のフォルダがありません。");
+    answers.extra.clear();
+  }
+  g_source_remove(answering);
+}
+
+// Exit status bits: 1 the document changed, 2 it is marked saved, 4 another
+// message, 8 a file was left beside it.
+static int save_under_a_file_size_limit() {
+  const std::string dir = make_scratch_dir("limited"), doc = dir + "/pic.koma";
+  write_file(doc, "koma1.0\n1 x 1\n1,2,3\n");
+  const rlimit limit{4096, 4096};  // below the 49,168 bytes of the picture
+  setrlimit(RLIMIT_FSIZE, &limit);
+  px_dot(px_cnvs, 1, 1, 1, 2, 3);
+  g_strlcpy(now_file_name, doc.c_str(), sizeof now_file_name), save_fg = 1, start_fg = 0;
+  cb_save();
+  return (read_file(doc) != "koma1.0\n1 x 1\n1,2,3\n") | (save_fg != 1) << 1 |
+         (px_status_text != std::string("error... ディスクがいっぱいで保存できません。")) << 2 |
+         (std::distance(std::filesystem::directory_iterator(dir), {}) != 1) << 3;
+}
+
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer runtime needs the address space
+// Draw, an Open refused for memory, draw, undo. Exit status bits: 1 the Open
+// was not refused for memory, 2 the pending line's first preview stayed, 4
+// the picture counts as saved, 8 Quit did not ask.
+static int open_under_a_memory_limit() {
+  const std::string huge = make_scratch_dir("huge") + "/huge.koma";
+  write_file(huge, "koma1.0\n2048 x 2048\n");  // 1.2 GB of buffers
+  click(drawing_area, 25, 25);                  // a dot at (2, 2)
+  px_select_tool(kToolLine, nullptr);
+  click(drawing_area, 55, 55);  // the line starts at (5, 5)
+  send_motion(drawing_area, 155, 55);
+  rlimit as, capped;
+  getrlimit(RLIMIT_AS, &as);
+  unsigned long pages = 0;
+  std::FILE *statm = std::fopen("/proc/self/statm", "r");
+  if (!statm || std::fscanf(statm, "%lu", &pages) != 1) return 255;
+  std::fclose(statm);
+  capped = {pages * sysconf(_SC_PAGESIZE) + (rlim_t(256) << 20), as.rlim_max};
+  setrlimit(RLIMIT_AS, &capped);
+  const bool refused =
+      !px_open(huge.c_str()) && px_status_text == std::string("error... メモリが足りません。");
+  setrlimit(RLIMIT_AS, &as);
+  send_motion(drawing_area, 55, 155);  // the preview turns down to (5, 15)
+  std::set<int> preview, down;
+  for (int i = 0; i < 64 * 64; i++)
+    if (!px_is_white(px_cnvs_vtl + 3 * i)) preview.insert(i);
+  for (int y = 5; y <= 15; y++) down.insert(5 + 64 * y);
+  click(drawing_area, 55, 155);
+  px_undo();
+  const int saved = save_fg != 1;
+  static bool asked = false;
+  answer_next_dialog([](GtkWidget *d) {
+    asked = true;
+    gtk_button_clicked(GTK_BUTTON(find_widget(d, GTK_TYPE_BUTTON, "gtk-no")));
+  });
+  g_idle_add([](gpointer) -> gboolean { cb_quit(); return FALSE; }, nullptr);
+  gtk_main();
+  return int(!refused) | (preview != down) << 1 | saved << 2 | int(!asked) << 3;
+}
+#endif
+
+// Each in a fresh program that started as this one did (a child that runs
+// the test again up to there, with a display connection of its own).
+TEST_F(FileCommands, FileSizeAndMemoryLimitsFailOnlyTheCommand) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::exit(save_under_a_file_size_limit()), testing::ExitedWithCode(0), "");
+#if !defined(__SANITIZE_ADDRESS__)
+  EXPECT_EXIT(std::exit(open_under_a_memory_limit()), testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST_F(FileCommands, TemporaryFilesGoToTheCacheWhereTheWorkingDirectoryTakesNone) {

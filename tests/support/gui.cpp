@@ -67,6 +67,13 @@ void send_motion(GtkWidget *w, double x, double y) {
   deliver(ev);
 }
 
+void send_scroll(GtkWidget *w, GdkScrollDirection direction) {
+  GdkEvent *ev = event_for(w, GDK_SCROLL);
+  ev->scroll.direction = direction;
+  ev->scroll.device = gdk_device_get_core_pointer();
+  deliver(ev);
+}
+
 void send_key(GtkWidget *w, guint keyval, GdkModifierType state) {
   GdkKeymapKey *keys = nullptr;
   gint n = 0;

@@ -19,6 +19,7 @@ void destroy_all_windows();
 void send_button(GtkWidget *w, GdkEventType type, double x, double y, guint button);
 void click(GtkWidget *w, double x, double y, guint button = 1);  // press + release
 void send_motion(GtkWidget *w, double x, double y);
+void send_scroll(GtkWidget *w, GdkScrollDirection direction);
 void send_key(GtkWidget *w, guint keyval, GdkModifierType state);
 void send_delete(GtkWidget *toplevel);
 

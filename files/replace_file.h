@@ -1,0 +1,37 @@
+// Replacing a file whole, for the document writer and the image writers: the
+// new bytes go to a temporary file beside the target and take its place only
+// once they are all on the disk, so that no failure leaves a damaged file.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+// Where the new bytes go; `error` keeps the errno of the first failed write.
+struct FileSink {
+  int fd;
+  int error;
+};
+
+// Appends n bytes to the sink. False once a write failed.
+bool sink_write(FileSink *sink, const void *data, std::size_t n);
+
+enum class FileReplace {
+  Done,
+  TargetIsFolder,  // the path names a folder
+  NoFolder,        // the folder of the path does not exist
+  FolderReadOnly,  // no file can be made or replaced in the folder
+  NoSpace,         // the disk, a quota or the file-size limit is full
+  Failed,          // anything else: a target that is no regular file, an I/O error
+};
+
+// Replaces the file at `path` (the file a symbolic link leads to) with what
+// `write` puts into the sink; `write` returns false to give up. The new file
+// takes the old one's permission bits and, where that is allowed, its owner;
+// a new file gets 0666 less the umask. On any failure the temporary file is
+// removed and the target is as it was: an existing one keeps its bytes, a
+// new one is not created.
+FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write);
+
+// The status-line message of a failure that the full-disk and folder messages
+// describe; `otherwise` for the rest.
+const char *replace_message(FileReplace result, const char *otherwise);
