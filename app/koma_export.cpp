@@ -48,19 +48,6 @@ int usage_error(const char *what) {
   return kUsageError;
 }
 
-// The whole file; on failure errno tells why (a folder opens but cannot be read).
-bool read_all(const char *path, std::string *out) {
-  std::FILE *f = std::fopen(path, "rb");
-  if (!f) return false;
-  char block[1 << 16];
-  for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) out->append(block, n);
-  const bool ok = !std::ferror(f);
-  const int error = errno;
-  std::fclose(f);
-  errno = error;
-  return ok;
-}
-
 bool format_of(const char *path, ImageFormat *format) {
   const char *dot = std::strrchr(path, '.');
   if (!dot || std::strchr(dot, '/')) return false;
@@ -151,13 +138,16 @@ int main(int argc, char **argv) {
   if (!format_of(output, &format))
     return report(output, "拡張子が .bmp .png .jpg .jpeg のどれでもありません。"), kFailed;
 
-  std::string bytes;
-  if (!read_all(input, &bytes))
-    return report(input, "ファイルを読めません。", g_strerror(errno)), kFailed;
   KomaDoc doc;
-  const bool loadable = koma_parse(bytes.data(), bytes.size(), &doc);
-  std::string().swap(bytes);
-  if (!loadable) return report(input, refusal(doc.status)), kFailed;
+  {
+    KomaFile bytes;
+    errno = 0;
+    const KomaRead read = koma_read_file(input, &bytes);
+    if (read == KomaRead::CannotOpen)
+      return report(input, "ファイルを読めません。", errno ? g_strerror(errno) : nullptr), kFailed;
+    if (read == KomaRead::NotKoma || !koma_parse(bytes.data(), bytes.size(), &doc))
+      return report(input, refusal(doc.status)), kFailed;
+  }
   const std::size_t n = std::size_t(doc.width) * std::size_t(doc.height);
   if (doc.status == KomaStatus::Incomplete) {
     // As the editor opens it: the cells that could not be read are white.

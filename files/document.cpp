@@ -214,8 +214,6 @@ bool format_blocks(int w, int h, const int *cells, Put put) {
 
 // ---- loading -------------------------------------------------------------
 
-enum class ReadResult { Ok, CannotOpen, NotKoma };
-
 // A pipe is read only once its writer has sent something; one that stays
 // silent this long is taken for a named pipe that nobody writes.
 constexpr int kPipeWaitMs = 500;
@@ -233,16 +231,6 @@ bool has_magic(const std::string &s) {
   return s.size() >= kMagicLen && std::memcmp(s.data(), kMagic, kMagicLen) == 0;
 }
 
-// The bytes of a document: a regular file is mapped, a pipe read into memory.
-struct DocBytes {
-  GMappedFile *map = nullptr;
-  std::string copy;
-  ~DocBytes() {
-    if (map) g_mapped_file_unref(map);
-  }
-  const char *data() const { return map ? g_mapped_file_get_contents(map) : copy.data(); }
-  std::size_t size() const { return map ? g_mapped_file_get_length(map) : copy.size(); }
-};
 
 // Reads up to n bytes, fewer only at the end of the file.
 bool read_full(int fd, char *dst, std::size_t n, std::size_t *got) {
@@ -261,32 +249,32 @@ bool read_full(int fd, char *dst, std::size_t n, std::size_t *got) {
 // that nothing can keep the editor waiting (a named pipe without a writer, a
 // device). A pipe is read in large blocks, stopping early when its start
 // already shows that it is no document.
-ReadResult read_document(const char *path, DocBytes *out) {
+KomaRead read_document(const char *path, KomaFile *out) {
   // Without O_NONBLOCK, opening a named pipe would wait for a writer.
   Fd f{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat st;
-  if (f.fd < 0 || fstat(f.fd, &st) != 0) return ReadResult::CannotOpen;
+  if (f.fd < 0 || fstat(f.fd, &st) != 0) return KomaRead::CannotOpen;
   if (S_ISREG(st.st_mode)) {
     out->map = g_mapped_file_new_from_fd(f.fd, FALSE, nullptr);
-    if (out->map) return ReadResult::Ok;
+    if (out->map) return KomaRead::Ok;
   } else if (S_ISFIFO(st.st_mode)) {
     pollfd p{f.fd, POLLIN, 0};
-    if (poll(&p, 1, kPipeWaitMs) <= 0) return ReadResult::CannotOpen;
+    if (poll(&p, 1, kPipeWaitMs) <= 0) return KomaRead::CannotOpen;
   } else {
-    return ReadResult::CannotOpen;  // a folder, a device, a socket
+    return KomaRead::CannotOpen;  // a folder, a device, a socket
   }
   // The writer has shown itself: from here reads wait for the rest.
   const int flags = fcntl(f.fd, F_GETFL);
-  if (flags < 0 || fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return ReadResult::CannotOpen;
+  if (flags < 0 || fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return KomaRead::CannotOpen;
   for (;;) {
     const std::size_t old = out->copy.size();
     out->copy.resize(old + kReadChunk);
     std::size_t got = 0;
     const bool ok = read_full(f.fd, &out->copy[old], kReadChunk, &got);
     out->copy.resize(old + got);
-    if (!ok) return ReadResult::CannotOpen;
-    if (got < kReadChunk) return ReadResult::Ok;
-    if (!has_magic(out->copy)) return ReadResult::NotKoma;
+    if (!ok) return KomaRead::CannotOpen;
+    if (got < kReadChunk) return KomaRead::Ok;
+    if (!has_magic(out->copy)) return KomaRead::NotKoma;
   }
 }
 
@@ -318,6 +306,12 @@ const char *save_message(FileReplace result) {
 }
 }  // namespace
 
+KomaFile::~KomaFile() {
+  if (map) g_mapped_file_unref(map);
+}
+
+KomaRead koma_read_file(const char *path, KomaFile *out) { return read_document(path, out); }
+
 bool koma_parse(const char *data, std::size_t len, KomaDoc *out) {
   *out = KomaDoc();
   Reader r{data, data + len};
@@ -347,10 +341,10 @@ int px_open(const char *path) {
     px_error(kMsgCannotOpen);
     return 0;
   }
-  DocBytes bytes;
-  const ReadResult read = read_document(path, &bytes);
-  if (read != ReadResult::Ok) {
-    px_error(read == ReadResult::NotKoma ? kMsgNotKoma : kMsgCannotOpen);
+  KomaFile bytes;
+  const KomaRead read = read_document(path, &bytes);
+  if (read != KomaRead::Ok) {
+    px_error(read == KomaRead::NotKoma ? kMsgNotKoma : kMsgCannotOpen);
     return 0;
   }
   Reader r{bytes.data(), bytes.data() + bytes.size()};

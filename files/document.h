@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <glib.h>
+
 // How a parse ended. Refusals leave the editor untouched; an incomplete
 // document loads with the cells after the last readable one left white.
 enum class KomaStatus {
@@ -23,6 +25,27 @@ struct KomaDoc {
   // r, g, b of the cells read, in row-major order; 3 * (cells read) ints.
   std::vector<int> cells;
 };
+
+// The bytes of a document file: mapped for a regular file, else read into
+// memory.
+struct KomaFile {
+  GMappedFile *map = nullptr;
+  std::string copy;
+  KomaFile() = default;
+  KomaFile(const KomaFile &) = delete;
+  KomaFile &operator=(const KomaFile &) = delete;
+  ~KomaFile();
+  const char *data() const { return map ? g_mapped_file_get_contents(map) : copy.data(); }
+  std::size_t size() const { return map ? g_mapped_file_get_length(map) : copy.size(); }
+};
+
+enum class KomaRead { Ok, CannotOpen, NotKoma };
+
+// Reads the whole file at `path`, as Open does: only a regular file, or a
+// pipe whose writer sends something within half a second, so that nothing
+// keeps the caller waiting (a named pipe without a writer, a device).
+// NotKoma when a pipe's first bytes already show that it is no document.
+KomaRead koma_read_file(const char *path, KomaFile *out);
 
 // Parses a whole document held in `data`. Returns true when it can be
 // loaded (Complete or Incomplete). Any bytes are safe to pass.
