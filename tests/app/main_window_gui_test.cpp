@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -32,38 +33,30 @@ TEST_F(MainWindow, StartsInTheUntitledState) {
   EXPECT_NE(gtk_window_get_default_icon_list(), nullptr);
 }
 
-// A written cell shows at once as the same strokes rendered off screen over
-// the background, white rim included; its inside keeps the background.
-TEST_F(MainWindow, WrittenCellIsFramedInItsColour) {
+// A written cell shows at once: over the background, four white strokes 1.8
+// wide, then the same in its colour (c / 256) 1.5 wide, each from a corner to
+// just past the next; the X server draws them here off screen for comparison.
+TEST_F(MainWindow, WrittenCellShowsItsFourStrokesOverTheBackground) {
   px_get_now_adjustment();
-  const guint32 bg = pixel_at(drawing_area, 25, 35);
-  px_dot(px_cnvs, 2, 3, 255, 0, 0);
+  px_dot(px_cnvs, 2, 3, 255, 128, 1);
   pump();
-  EXPECT_EQ(pixel_at(drawing_area, 25, 35), bg);
-  cairo_surface_t *want = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 30, 30);
-  cairo_t *cr = cairo_create(want);
-  cairo_set_source_rgb(cr, channel(bg, 16) / 255.0, channel(bg, 8) / 255.0, channel(bg, 0) / 255.0);
+  GdkPixmap *want = gdk_pixmap_new(gtk_widget_get_window(drawing_area), 30, 30, -1);
+  cairo_t *cr = gdk_cairo_create(want);
+  gdk_cairo_set_source_color(cr, &gtk_widget_get_style(drawing_area)->bg[GTK_STATE_NORMAL]);
   cairo_paint(cr);
-  cairo_translate(cr, -10, -20);  // the image starts at (10, 20) of the canvas
-  px_draw_box(cr, 20, 30, 29, 39, 255, 0, 0);
+  cairo_translate(cr, 10, 10);  // the cell's square is (20, 30) to (29, 39) of the canvas
+  const double k = 0.5219, colour[][4] = {{1.8, 1, 1, 1}, {1.5, 255 / 256.0, 128 / 256.0, 1 / 256.0}};
+  for (const double *c : colour) {
+    const double strokes[4][4] = {{0, 0, 9 + k, k}, {9, 0, 9 + k, 9 + k}, {9, 9, k, 9 + k}, {0, 9, k, k}};
+    for (const double *s : strokes) cairo_move_to(cr, s[0], s[1]), cairo_line_to(cr, s[2], s[3]);
+    cairo_set_line_width(cr, c[0]), cairo_set_source_rgb(cr, c[1], c[2], c[3]), cairo_stroke(cr);
+  }
   cairo_destroy(cr);
   GdkPixbuf *got = read_pixels(drawing_area, 10, 20, 30, 30);
-  int off = 0;
-  for (int y = 0; y < 30; y++)
-    for (int x = 0; x < 30; x++) {
-      const guchar *g = gdk_pixbuf_get_pixels(got) + y * gdk_pixbuf_get_rowstride(got) + x * 3;
-      const guint32 e = *reinterpret_cast<const guint32 *>(
-          cairo_image_surface_get_data(want) + y * cairo_image_surface_get_stride(want) + x * 4);
-      for (int k = 0; k < 3; k++)
-        if (std::abs(g[k] - channel(e, 16 - 8 * k)) > 24) {
-          off++;  // the X server antialiases a few corner pixels differently
-          break;
-        }
-    }
-  EXPECT_LE(off, 8);
-  EXPECT_GT(channel(pixel_at(drawing_area, 25, 30), 16), 200);
-  g_object_unref(got);
-  cairo_surface_destroy(want);
+  GdkPixbuf *ref = gdk_pixbuf_get_from_drawable(nullptr, want, nullptr, 0, 0, 0, 0, 30, 30);
+  EXPECT_EQ(memcmp(gdk_pixbuf_get_pixels(got), gdk_pixbuf_get_pixels(ref), gdk_pixbuf_get_rowstride(got) * 30), 0);
+  EXPECT_EQ(pixel_at(drawing_area, 20, 30), 0xFE8001u);  // a corner wholly covered: 255 becomes 254
+  g_object_unref(got), g_object_unref(ref), g_object_unref(want);
 }
 
 TEST_F(MainWindow, ExposureRepaintsNonWhiteCellsOnlyAndStatusLineShowsText) {

@@ -56,14 +56,15 @@ def copy_tree(work):
     ignore = shutil.ignore_patterns(".git", "build*", "*.o")
     if os.path.isdir(src):
         shutil.rmtree(src)
-    shutil.copytree(ROOT, src, ignore=ignore, symlinks=True)
+    # Fresh times, so that objects built from an earlier copy are rebuilt.
+    shutil.copytree(ROOT, src, ignore=ignore, symlinks=True, copy_function=shutil.copy)
     return src
 
 
-def run(cmd, timeout, **kw):
+def run(cmd, timeout, output=None, **kw):
     """Runs cmd in a process group; returns its exit status, or None when it
-    ran out of time (and was killed)."""
-    p = subprocess.Popen(cmd, start_new_session=True, stdout=subprocess.DEVNULL,
+    ran out of time (and was killed). Its standard output goes to `output`."""
+    p = subprocess.Popen(cmd, start_new_session=True, stdout=output or subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL, **kw)
     try:
         return p.wait(timeout=timeout)
@@ -78,12 +79,23 @@ def build(src, bld):
                timeout=900) == 0
 
 
-def tests_pass(bld, timeout):
+def failing_tests(bld, timeout):
+    """The names of the tests that fail (a program that crashes or runs out
+    of time counts as one failure of its own)."""
+    failed = []
     for t in TARGETS:
-        if run([os.path.join(bld, "tests", t)], timeout=timeout,
-               cwd=os.path.join(bld, "tests")) != 0:
-            return False
-    return True
+        with open(os.path.join(bld, t + ".out"), "w+") as out:
+            status = run([os.path.join(bld, "tests", t), "--gtest_brief=1"], timeout=timeout,
+                         output=out, cwd=os.path.join(bld, "tests"))
+            out.seek(0)
+            names = [l.split("]", 1)[1].split()[0] for l in out
+                     if l.startswith("[  FAILED  ]") and "listed below" not in l]
+        if status is None:
+            names.append(t + " (out of time)")
+        elif status != 0 and not names:
+            names.append(t + f" (exit {status})")
+        failed += names
+    return sorted(set(failed))
 
 
 def ensure_display():
@@ -110,7 +122,7 @@ def main():
     ap.add_argument("--work", default=os.path.join(ROOT, "build-mutation"))
     ap.add_argument("-k", action="append", default=[], help="only mutants whose name has this")
     ap.add_argument("--list", action="store_true", help="only check that every mutant applies")
-    ap.add_argument("--timeout", type=int, default=300, help="seconds per test program")
+    ap.add_argument("--timeout", type=int, default=90, help="seconds per test program")
     args = ap.parse_args()
 
     mutants = parse(args.mutants)
@@ -135,7 +147,7 @@ def main():
         if subprocess.run(["cmake", "-S", src, "-B", bld, "-DCMAKE_BUILD_TYPE=Release"],
                           stdout=subprocess.DEVNULL).returncode != 0 or not build(src, bld):
             sys.exit("the unchanged tree does not build")
-        if not tests_pass(bld, args.timeout):
+        if failing_tests(bld, args.timeout):
             sys.exit("the tests fail on the unchanged tree")
         results = []
         for i, m in enumerate(mutants, 1):
@@ -144,15 +156,18 @@ def main():
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original.replace(m["old"], m["new"], 1))
             t0 = time.time()
+            failed = []
             if not build(src, bld):
                 verdict = "invalid"  # does not compile: no fault a test could meet
             else:
-                verdict = "missed" if tests_pass(bld, args.timeout) else "caught"
+                failed = failing_tests(bld, args.timeout)
+                verdict = "caught" if failed else "missed"
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original)
             results.append((m, verdict))
             print(f"[{i}/{len(mutants)}] {verdict:7} {m['file']}: {m['name']}"
-                  f"  ({time.time() - t0:.0f} s)", flush=True)
+                  f"  ({time.time() - t0:.0f} s)" + (f"  by {' '.join(failed)}" if failed else ""),
+                  flush=True)
         build(src, bld)  # leave the copy unmutated
     finally:
         if xvfb:
