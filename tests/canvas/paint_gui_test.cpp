@@ -41,13 +41,13 @@ void slow_paint(const std::vector<Cell> &cells, const GdkRectangle *clip = nullp
     px_draw_box(cr.get(), x * dot_size, y * dot_size, (x + 1) * dot_size - 1, (y + 1) * dot_size - 1, r, g, b);
   }
 }
-// The shown cells, row by row, whose overlay (o) and picture (c) colours pass
-// `paint`, in the picture's colour.
-std::vector<Cell> shown_cells(bool (*paint)(const int *o, const int *c)) {
+// The cells shown (or all), row by row, whose overlay (o) and picture (c)
+// colours pass `paint`, in the picture's colour.
+std::vector<Cell> shown_cells(bool (*paint)(const int *o, const int *c), bool all = false) {
   px_get_now_adjustment();
   std::vector<Cell> cells;
-  for (int y = std::max(0, now_window_top); y <= std::min(mv_size_heigth - 1, now_window_bottom); y++)
-    for (int x = std::max(0, now_window_left); x <= std::min(mv_size_widht - 1, now_window_right); x++)
+  for (int y = all ? 0 : std::max(0, now_window_top); y <= std::min(mv_size_heigth - 1, all ? 1 << 20 : now_window_bottom); y++)
+    for (int x = all ? 0 : std::max(0, now_window_left); x <= std::min(mv_size_widht - 1, all ? 1 << 20 : now_window_right); x++)
       if (const int i = 3 * (x + y * mv_size_widht); paint(px_cnvs_vtl + i, px_cnvs + i))
         cells.emplace_back(x, y, px_cnvs[i], px_cnvs[i + 1], px_cnvs[i + 2]);
   return cells;
@@ -153,7 +153,7 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
     const std::set<Cell> seen(painted.begin(), painted.end());
     const GdkRectangle v = shown();
     std::vector<Cell> due;
-    for (const Cell &c : shown_cells(coloured))
+    for (const Cell &c : shown_cells(coloured, true))
       if (const int x = std::get<0>(c) * scale, y = std::get<1>(c) * scale;
           seen.count(c) || (x < v.x + v.width && y < v.y + v.height && x + scale > v.x && y + scale > v.y))
         due.push_back(c);
@@ -182,5 +182,10 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
       if (button) click(drawing_area, cx * scale + 1, cy * scale + 1, button);  // cancelled: erased next
     }
   }
+  cnvs_allocate(30, 20, true, "error");  // wholly shown: its last column and row too
+  for (int i = 0; i < 30 * 20; i++) std::generate_n(px_cnvs + 3 * i, 3, [&] { return int(rng() % 256); });
+  px_size_canvas_area(), pump(50);
+  const GdkRectangle whole = shown();
+  check("small canvas", [] { gdk_window_invalidate_rect(canvas(), nullptr, FALSE); }, [&] { slow_expose(whole); });
   view_set_observer(nullptr);
 }
