@@ -182,10 +182,16 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
       if (button) click(drawing_area, cx * scale + 1, cy * scale + 1, button);  // cancelled: erased next
     }
   }
-  cnvs_allocate(30, 20, true, "error");  // wholly shown: its last column and row too
-  for (int i = 0; i < 30 * 20; i++) std::generate_n(px_cnvs + 3 * i, 3, [&] { return int(rng() % 256); });
+  cnvs_allocate(70, 20, true, "error");  // shown to its last row, and up to the window's edge
+  for (int i = 0; i < 70 * 20; i++) std::generate_n(px_cnvs + 3 * i, 3, [&] { return int(rng() % 256); });
   px_size_canvas_area(), pump(50);
+  GtkScrolledWindow *sw = GTK_SCROLLED_WINDOW(g_scroll_window);
+  GtkAdjustment *h = gtk_scrolled_window_get_hadjustment(sw);
+  gtk_adjustment_set_value(h, h->upper - h->page_size), pump(20);  // the right end
   const GdkRectangle whole = shown();
   check("small canvas", [] { gdk_window_invalidate_rect(canvas(), nullptr, FALSE); }, [&] { slow_expose(whole); });
+  now_tool = 1;
+  check("dot in the last column of the visible window", [] { click(drawing_area, now_window_right * 10 + 1, 31, 3); });
+  EXPECT_EQ(painted, (std::vector<Cell>{{now_window_right, 3, 255, 255, 255}}));
   view_set_observer(nullptr);
 }
