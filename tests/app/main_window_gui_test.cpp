@@ -1,130 +1,145 @@
-#include "app/main_window.h"
+#include <gdk/gdkkeysyms.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/globals.h"
+#include "app/main_window.h"
 #include "canvas/cells.h"
-#include "canvas/paint.h"
 #include "support/gui.h"
+#include "support/workdir.h"
 
-namespace {
-int channel(guint32 c, int shift) { return (c >> shift) & 0xFF; }
-}  // namespace
+// Whether `w` shows at (x, y) what `draw` draws over its background (widths of 4n: rows unpadded).
+static bool shows(GtkWidget *w, int x, int y, int width, int height, void (*draw)(cairo_t *)) {
+  GdkPixmap *want = gdk_pixmap_new(gtk_widget_get_window(w), width, height, -1);
+  cairo_t *cr = gdk_cairo_create(want);
+  gdk_cairo_set_source_color(cr, &gtk_widget_get_style(w)->bg[GTK_STATE_NORMAL]);
+  cairo_paint(cr), draw(cr), cairo_destroy(cr);
+  g_autoptr(GdkPixbuf) got = read_pixels(w, x, y, width, height);
+  g_autoptr(GdkPixbuf) ref = gdk_pixbuf_get_from_drawable(nullptr, want, nullptr, 0, 0, 0, 0, width, height);
+  return g_object_unref(want), !std::memcmp(gdk_pixbuf_get_pixels(got), gdk_pixbuf_get_pixels(ref), width * height * 3);
+}
+static std::string text_of(GtkWidget *shell) {  // labels, submenus in brackets, "-" a tear-off item, "|" a separator
+  std::string s;
+  g_autoptr(GList) items = gtk_container_get_children(GTK_CONTAINER(shell));
+  for (GList *l = items; l; l = l->next) {
+    GtkWidget *e = GTK_WIDGET(l->data), *sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(e));
+    s += GTK_IS_TEAROFF_MENU_ITEM(e) ? "- " : GTK_IS_SEPARATOR_MENU_ITEM(e) ? "| "
+         : gtk_label_get_label(GTK_LABEL(gtk_bin_get_child(GTK_BIN(e)))) + (sub ? "[" + text_of(sub) + "] " : " ");
+  }
+  return s;
+}
+static void activate(const char *label) { gtk_menu_item_activate(GTK_MENU_ITEM(find_widget(window, GTK_TYPE_MENU_ITEM, label))); }
+static void key(guint keyval, int mods = 0) { send_key(window, keyval, GdkModifierType(GDK_CONTROL_MASK | mods)); }
+static void cancel_next_dialog() { answer_next_dialog([](GtkWidget *w) { gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_CANCEL); }); }
 
 using MainWindow = GuiTest;
+using Menu = GuiTest;
 
-TEST_F(MainWindow, StartsInTheUntitledState) {
+TEST_F(MainWindow, SizesEventsIconTitleAndMenuBar) {
+  gint s[6];
+  gtk_window_get_default_size(GTK_WINDOW(window), &s[0], &s[1]);
+  gtk_widget_get_size_request(drawing_area, &s[2], &s[3]), gtk_widget_get_size_request(statas_area, &s[4], &s[5]);
+  g_autoptr(GList) icons = gtk_window_get_default_icon_list();
+  EXPECT_EQ(std::vector<int>({s[0], s[1], s[2], s[3], s[4], s[5], gtk_widget_get_events(drawing_area), !!icons}),
+            std::vector<int>({643, 667, 640, 640, 640, 24, 4868, 1}));  // motion, press, release, enter
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(window)), "KOMA ver 1.0:無題.koma  ( 64 x 64 )");
-  gint sizes[6];
-  gtk_window_get_default_size(GTK_WINDOW(window), &sizes[0], &sizes[1]);
-  gtk_widget_get_size_request(drawing_area, &sizes[2], &sizes[3]);
-  gtk_widget_get_size_request(statas_area, &sizes[4], &sizes[5]);
-  EXPECT_EQ(std::vector<int>(sizes, sizes + 6), (std::vector<int>{643, 667, 640, 640, 640, 24}));
-  EXPECT_EQ(gtk_widget_get_events(drawing_area), 4868);
-  EXPECT_EQ(std::vector<int>({save_fg, start_fg, tool_bar_view_fg, color_paret_view_fg,
-                              preview_fg, now_tool, now_rgb[0] + now_rgb[1] + now_rgb[2]}),
-            (std::vector<int>{0, 1, 1, 1, 0, 1, 0}));
-  EXPECT_EQ(px_main_window, window);
-  EXPECT_NE(gtk_window_get_default_icon_list(), nullptr);
+  EXPECT_EQ(text_of(find_widget(window, GTK_TYPE_MENU_BAR)),
+            "ファイル(_F)[- 新規(_N) 開く(_O) 保存(_S) 名前を付けて保存(_A) エクスポート(_E)[BMPファイルとして保存(_B) "
+            "PNGファイルとして保存(_P) JPEGファイルとして保存(_J) ] | 終了(_Q) ] 編集(_E)[- 取り消す(_U) やり直す(_R) ] "
+            "ツール(_T)[- スポイト 点 線 正方形 長方形 円 楕円 塗り ] 表示(_V)[- スケールの変更 ツールバー カラーパレット プレビュー ] ");
+  char buf[kTextBufSize];
+  cnvs_allocate(3, 2, true, "");  // width and height told apart
+  EXPECT_STREQ((px_make_title(buf, sizeof buf, false), buf), "KOMA ver 1.0:無題.koma");
+  std::string name;
+  while (name.size() + 4 < sizeof now_file_name) name += "a漢";  // a long name, cut before a character
+  const std::string title = (g_strlcpy(now_file_name, name.c_str(), sizeof now_file_name), px_make_title(buf, sizeof buf, true), buf);
+  EXPECT_TRUE(title.size() > sizeof buf - 4 && g_utf8_validate(buf, -1, nullptr)) << title.size();
+  EXPECT_EQ(title.substr(title.size() - 11), "  ( 3 x 2 )");
 }
 
-// A written cell shows at once: over the background, four white strokes 1.8
-// wide, then the same in its colour (c / 256) 1.5 wide, each from a corner to
-// just past the next; the X server draws them here off screen for comparison.
-TEST_F(MainWindow, WrittenCellShowsItsFourStrokesOverTheBackground) {
-  px_get_now_adjustment();
+// A cell: white strokes 1.8 wide, then in its colour (c / 256) 1.5 wide, corner to just past the next
+// corner; an exposure starts from the theme's background. Status: sans-serif 14 px, baseline at (1, 18).
+TEST_F(MainWindow, CellsAndStatusLineAsDrawnByHand) {
+  auto cell_2_3 = [](cairo_t *cr) {  // its square is (20, 30) to (29, 39); the image starts at (10, 20)
+    const double k = 0.5219, colour[][4] = {{1.8, 1, 1, 1}, {1.5, 255 / 256.0, 128 / 256.0, 1 / 256.0}};
+    for (const double *c : colour) {
+      for (auto s : {std::array<double, 4>{20, 30, 29 + k, 30 + k}, {29, 30, 29 + k, 39 + k}, {29, 39, 20 + k, 39 + k}, {20, 39, 20 + k, 30 + k}})
+        cairo_move_to(cr, s[0] - 10, s[1] - 20), cairo_line_to(cr, s[2] - 10, s[3] - 20);
+      cairo_set_line_width(cr, c[0]), cairo_set_source_rgb(cr, c[1], c[2], c[3]), cairo_stroke(cr);
+    }
+  };
   px_dot(px_cnvs, 2, 3, 255, 128, 1);
-  pump();
-  GdkPixmap *want = gdk_pixmap_new(gtk_widget_get_window(drawing_area), 30, 30, -1);
-  cairo_t *cr = gdk_cairo_create(want);
-  gdk_cairo_set_source_color(cr, &gtk_widget_get_style(drawing_area)->bg[GTK_STATE_NORMAL]);
-  cairo_paint(cr);
-  cairo_translate(cr, 10, 10);  // the cell's square is (20, 30) to (29, 39) of the canvas
-  const double k = 0.5219, colour[][4] = {{1.8, 1, 1, 1}, {1.5, 255 / 256.0, 128 / 256.0, 1 / 256.0}};
-  for (const double *c : colour) {
-    const double strokes[4][4] = {{0, 0, 9 + k, k}, {9, 0, 9 + k, 9 + k}, {9, 9, k, 9 + k}, {0, 9, k, k}};
-    for (const double *s : strokes) cairo_move_to(cr, s[0], s[1]), cairo_line_to(cr, s[2], s[3]);
-    cairo_set_line_width(cr, c[0]), cairo_set_source_rgb(cr, c[1], c[2], c[3]), cairo_stroke(cr);
-  }
-  cairo_destroy(cr);
-  GdkPixbuf *got = read_pixels(drawing_area, 10, 20, 30, 30);
-  GdkPixbuf *ref = gdk_pixbuf_get_from_drawable(nullptr, want, nullptr, 0, 0, 0, 0, 30, 30);
-  EXPECT_EQ(memcmp(gdk_pixbuf_get_pixels(got), gdk_pixbuf_get_pixels(ref), gdk_pixbuf_get_rowstride(got) * 30), 0);
-  EXPECT_EQ(pixel_at(drawing_area, 20, 30), 0xFE8001u);  // a corner wholly covered: 255 becomes 254
-  g_object_unref(got), g_object_unref(ref), g_object_unref(want);
+  EXPECT_TRUE(shows(drawing_area, 10, 20, 32, 32, cell_2_3));
+  std::fill_n(px_cnvs + 3 * (5 + 3 * 64), 3, 0);  // black, stored but not painted
+  px_dot(px_cnvs, 1, 2, 255, 255, 255);           // white, painted as a near-white frame
+  gdk_window_invalidate_rect(gtk_widget_get_window(drawing_area), nullptr, FALSE), gdk_window_process_all_updates(), pump(20);
+  EXPECT_TRUE(shows(drawing_area, 10, 20, 32, 32, cell_2_3));
+  EXPECT_EQ(std::pair(pixel_at(drawing_area, 55, 30) == 0, pixel_at(drawing_area, 15, 25) == 0xFFFFFF), std::pair(true, false));
+  px_error("error... Save failed 123 保存");
+  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, [](cairo_t *cr) {
+    PangoLayout *layout = pango_cairo_create_layout(cr);
+    PangoFontDescription *font = pango_font_description_from_string("sans-serif 14px");
+    pango_layout_set_font_description(layout, font), pango_layout_set_text(layout, px_status_text, -1);
+    cairo_set_source_rgb(cr, 0, 0, 0), cairo_move_to(cr, 1, 18 - pango_layout_get_baseline(layout) / double(PANGO_SCALE));
+    pango_cairo_show_layout(cr, layout), pango_font_description_free(font), g_object_unref(layout);
+  }));
 }
 
-TEST_F(MainWindow, ExposureRepaintsNonWhiteCellsOnlyAndStatusLineShowsText) {
-  px_get_now_adjustment();
-  const guint32 bg = pixel_at(drawing_area, 55, 30);
-  std::fill_n(px_cnvs + 3 * (5 + 3 * 64), 3, 0);  // stored, not painted
-  px_dot(px_cnvs, 7, 3, 255, 255, 255);           // painted as a near-white frame
-  px_error("error... テスト");
-  pump();
-  int dark = 0;
-  for (int x = 1; x < 120; x++)
-    for (int y = 6; y < 22; y++) dark += channel(pixel_at(statas_area, x, y), 8) < 100;
-  EXPECT_GT(dark, 20);
-  EXPECT_STREQ(px_status_text, "error... テスト");
-  PrintCapture out;
-  gdk_window_invalidate_rect(gtk_widget_get_window(drawing_area), nullptr, FALSE);
-  gdk_window_process_all_updates();
-  pump(20);
-  EXPECT_EQ(out.count("Main_View_Draw\n"), 1);
-  EXPECT_EQ(pixel_at(drawing_area, 55, 30), 0u);  // the black cell's frame
-  EXPECT_EQ(pixel_at(drawing_area, 75, 30), bg);  // the white cell shows the background
-  // ... the theme's, not a colour of the program's own.
-  const GdkColor &theme = gtk_widget_get_style(drawing_area)->bg[GTK_STATE_NORMAL];
-  EXPECT_EQ(bg, guint32(theme.red >> 8) << 16 | (theme.green >> 8) << 8 | theme.blue >> 8);
-  EXPECT_NE(bg, 0xFFFFFFu);
-}
-
-// Status texts are set in the sans-serif face at 14 pixels, baseline at (1, 18).
-TEST_F(MainWindow, StatusLineUsesTheSansSerifFace) {
-  const char *text = "error... Save failed 123 保存";
-  px_error(text);
-  GtkAllocation a;
-  gtk_widget_get_allocation(statas_area, &a);
-  GdkPixbuf *got = read_pixels(statas_area, 0, 0, a.width, a.height);
-  GdkPixmap *want = gdk_pixmap_new(gtk_widget_get_window(statas_area), a.width, a.height, -1);
-  cairo_t *cr = gdk_cairo_create(want);
-  const GdkColor &bg = gtk_widget_get_style(statas_area)->bg[GTK_STATE_NORMAL];
-  gdk_cairo_set_source_color(cr, &bg);
-  cairo_paint(cr);
-  PangoLayout *layout = pango_cairo_create_layout(cr);
-  PangoFontDescription *font = pango_font_description_from_string("sans-serif 14px");
-  pango_layout_set_font_description(layout, font);
-  pango_layout_set_text(layout, text, -1);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_move_to(cr, 1, 18 - pango_layout_get_baseline(layout) / double(PANGO_SCALE));
-  pango_cairo_show_layout(cr, layout);
-  cairo_destroy(cr);
-  GdkPixbuf *ref = gdk_pixbuf_get_from_drawable(nullptr, want, nullptr, 0, 0, 0, 0, a.width, a.height);
-  const int n = gdk_pixbuf_get_rowstride(got) * a.height;
-  EXPECT_EQ(std::vector<guchar>(gdk_pixbuf_get_pixels(got), gdk_pixbuf_get_pixels(got) + n),
-            std::vector<guchar>(gdk_pixbuf_get_pixels(ref), gdk_pixbuf_get_pixels(ref) + n));
-  int ink = 0;
-  for (int i = 0; i < n; i++) ink += gdk_pixbuf_get_pixels(ref)[i] < 100;
-  EXPECT_GT(ink, 100);
-  pango_font_description_free(font);
-  g_object_unref(layout);
-  g_object_unref(ref);
-  g_object_unref(want);
-  g_object_unref(got);
-}
-
-TEST_F(MainWindow, QuitAndCloseRequestEndTheMainLoop) {
-  for (bool close : {false, true}) {
+// Quit and a close request end the main loop, with unsaved changes after the prompt.
+// A timeout answers the prompt "No" and ends a loop that is still running after 3 s.
+TEST_F(MainWindow, QuitAndCloseRequestEndTheMainLoopAfterThePrompt) {
+  static int ticks;
+  const guint watch = g_timeout_add(50, [](gpointer) -> gboolean {
+    if (GtkWidget *d = gtk_grab_get_current(); d && GTK_IS_DIALOG(d)) gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_NO);
+    return ++ticks % 60 || (gtk_main_quit(), true);
+  }, nullptr);
+  for (int round = 0; round < 3; round++) {  // Quit, a close request, Quit with changes
     PrintCapture out;
-    g_idle_add(close ? [](gpointer) -> gboolean { send_delete(window); return FALSE; }
-                     : [](gpointer) -> gboolean { cb_quit(); return FALSE; },
-               nullptr);
-    gtk_main();  // returns only once the quit ended it
-    EXPECT_EQ(out.count("quit\n"), 1);
+    ticks = 0, save_fg = round == 2;
+    g_idle_add(round == 1 ? GSourceFunc([](gpointer) { return send_delete(window), FALSE; })
+                          : GSourceFunc([](gpointer) { return cb_quit(), FALSE; }), nullptr);
+    gtk_main();
+    EXPECT_EQ(std::tuple(ticks < 60, out.count("No button was pressed.\n"), out.count("quit\n")), std::tuple(true, round / 2, 1)) << round;
   }
+  g_source_remove(watch);
+}
+
+TEST_F(Menu, AcceleratorsRunTheFileCommands) {
+  PrintCapture out;
+  answer_next_dialog([](GtkWidget *w) { gtk_widget_destroy(w); });  // New's size dialog
+  key(GDK_KEY_n), cancel_next_dialog(), key(GDK_KEY_o), cancel_next_dialog(), key(GDK_KEY_s);  // untitled: Save asks for a name
+  const std::string path = make_scratch_dir("menu") + "/pic.koma";
+  g_strlcpy(now_file_name, path.c_str(), sizeof now_file_name), start_fg = 0;
+  key(GDK_KEY_s), cancel_next_dialog(), key(GDK_KEY_s, GDK_SHIFT_MASK), key(GDK_KEY_q);  // filed: Save writes at once
+  EXPECT_EQ(std::vector<int>({out.count("newnew!!\n"), out.count("open!!\n"), out.count("saveas!!\n"), out.count("save!!\n"),
+                              out.count("quit\n")}), std::vector<int>({1, 1, 2, 1, 1}));
+  EXPECT_EQ(read_file(path).substr(0, 8), "koma1.0\n");
+}
+
+// Tool items and buttons forget a pending line or box (the picker keeps them) but not a circle centre;
+// view items open their window only while its flag is 0.
+TEST_F(Menu, ToolItemsToolBarButtonsAndViewItems) {
+  g_autoptr(GList) buttons = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(tool_bar_window))));
+  const char *tools[] = {"スポイト", "点", "線", "正方形", "長方形", "円", "楕円", "塗り"};
+  PrintCapture out;
+  for (int i = 0; i < 8; i++) {
+    GtkWidget *button = GTK_WIDGET(g_list_nth_data(buttons, i));
+    EXPECT_EQ(gtk_image_get_storage_type(GTK_IMAGE(gtk_bin_get_child(GTK_BIN(button)))), GTK_IMAGE_PIXBUF) << i;
+    for (bool menu : {true, false}) {
+      now_tool = 2, tool_line_start = tool_box_start = tool_circle_start = 1;
+      menu ? activate(tools[i]) : gtk_button_clicked(GTK_BUTTON(button));
+      EXPECT_EQ(std::vector<int>({now_tool, tool_line_start, tool_box_start, tool_circle_start}),
+                std::vector<int>({i ? i : 9, !i, !i, 1})) << i << menu;
+    }
+  }
+  EXPECT_EQ(out.text(), "spoit\nmenu dot\ndot\nmenu line\nline\nmenu box\nbox\nmenu box2\nbox2\nmenu circle\ncarcle\n"
+                        "menu circle2\ncarcle2\nmenu paint\npaint\n");
+  GtkWidget *bar = tool_bar_window;
+  activate("ツールバー");  // open already: nothing happens
+  const int kept = bar == tool_bar_window;
+  send_delete(tool_bar_window), send_delete(cp_main_window);
+  const int closed = tool_bar_view_fg + color_paret_view_fg;
+  for (const char *view : {"ツールバー", "カラーパレット", "プレビュー", "プレビュー"}) activate(view);
+  EXPECT_EQ(std::vector<int>({kept, closed, gtk_widget_get_mapped(tool_bar_window), tool_bar_view_fg, color_paret_view_fg,
+                              preview_fg, out.count("bmp_write5\n")}), std::vector<int>({1, 0, 1, 1, 1, 1, 1}));  // one preview for two
 }
