@@ -61,17 +61,24 @@ def copy_tree(work):
     return src
 
 
-def run(cmd, timeout, output=None, **kw):
-    """Runs cmd in a process group; returns its exit status, or None when it
-    ran out of time (and was killed). Its standard output goes to `output`."""
-    p = subprocess.Popen(cmd, start_new_session=True, stdout=output or subprocess.DEVNULL,
-                         stderr=subprocess.DEVNULL, **kw)
+def start(cmd, output=None, **kw):
+    return subprocess.Popen(cmd, start_new_session=True, stdout=output or subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, **kw)
+
+
+def finish(p, deadline):
+    """Waits for p until `deadline`; returns its exit status, or None when it
+    ran out of time (and was killed with its process group)."""
     try:
-        return p.wait(timeout=timeout)
+        return p.wait(timeout=max(0, deadline - time.monotonic()))
     except subprocess.TimeoutExpired:
         os.killpg(p.pid, signal.SIGKILL)
         p.wait()
         return None
+
+
+def run(cmd, timeout, output=None, **kw):
+    return finish(start(cmd, output, **kw), time.monotonic() + timeout)
 
 
 def build(src, bld):
@@ -81,12 +88,15 @@ def build(src, bld):
 
 def failing_tests(bld, timeout):
     """The names of the tests that fail (a program that crashes or runs out
-    of time counts as one failure of its own)."""
+    of time counts as one failure of its own). Both programs run at once."""
+    outs = {t: open(os.path.join(bld, t + ".out"), "w+") for t in TARGETS}
+    procs = {t: start([os.path.join(bld, "tests", t), "--gtest_brief=1"], outs[t],
+                      cwd=os.path.join(bld, "tests")) for t in TARGETS}
+    deadline = time.monotonic() + timeout
     failed = []
     for t in TARGETS:
-        with open(os.path.join(bld, t + ".out"), "w+") as out:
-            status = run([os.path.join(bld, "tests", t), "--gtest_brief=1"], timeout=timeout,
-                         output=out, cwd=os.path.join(bld, "tests"))
+        status = finish(procs[t], deadline)
+        with outs[t] as out:
             out.seek(0)
             names = [l.split("]", 1)[1].split()[0] for l in out
                      if l.startswith("[  FAILED  ]") and "listed below" not in l]

@@ -7,18 +7,20 @@
 
 class PrintCapture {
  public:
-  PrintCapture();
-  ~PrintCapture();
+  PrintCapture() : outer_(now()), previous_(g_set_print_handler([](const gchar *s) { now()->text_ += s; })) { now() = this; }
+  ~PrintCapture() { now() = outer_, g_set_print_handler(previous_); }
   PrintCapture(const PrintCapture &) = delete;
   PrintCapture &operator=(const PrintCapture &) = delete;
 
   const std::string &text() const { return text_; }
-  void clear() { text_.clear(); }
-  // Number of times `needle` occurs in the captured text.
-  int count(const std::string &needle) const;
+  int count(const std::string &needle) const {  // occurrences of `needle`
+    int n = 0;
+    for (std::size_t p = text_.find(needle); p != std::string::npos; p = text_.find(needle, p + needle.size())) n++;
+    return n;
+  }
 
  private:
-  static void handler(const gchar *s);
+  static PrintCapture *&now() { static PrintCapture *current = nullptr; return current; }
   std::string text_;
   PrintCapture *outer_;
   GPrintFunc previous_;

@@ -2,8 +2,7 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include <glib.h>
 #include <glib/gstdio.h>
@@ -15,11 +14,8 @@ const std::string &enter_test_workdir() {
     dir = tmp;
     g_free(tmp);
     GDir *assets = g_dir_open(KOMA_ASSETS_DIR, 0, nullptr);
-    for (const gchar *name; assets && (name = g_dir_read_name(assets));) {
-      if (!g_str_has_suffix(name, ".png")) continue;
-      std::string from = std::string(KOMA_ASSETS_DIR) + "/" + name;
-      write_file(dir + "/" + name, read_file(from));
-    }
+    for (const gchar *name; assets && (name = g_dir_read_name(assets));)
+      if (g_str_has_suffix(name, ".png")) write_file(dir + "/" + name, read_file(KOMA_ASSETS_DIR "/" + std::string(name)));
     if (assets) g_dir_close(assets);
   }
   if (chdir(dir.c_str()) != 0) g_error("cannot enter %s", dir.c_str());
@@ -34,13 +30,13 @@ std::string make_scratch_dir(const char *name) {
 }
 
 std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  gchar *bytes = nullptr;
+  gsize n = 0;
+  std::string out = g_file_get_contents(path.c_str(), &bytes, &n, nullptr) ? std::string(bytes, n) : "";
+  g_free(bytes);
+  return out;
 }
 
-void write_file(const std::string &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+void write_file(const std::string &path, const std::string &bytes) {  // in place, as a user's editor would
+  if (std::FILE *f = std::fopen(path.c_str(), "wb")) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
 }
