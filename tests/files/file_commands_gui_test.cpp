@@ -158,20 +158,15 @@ TEST_F(FileCommands, SaveOpenScaleAndTheCommandLine) {
   }
 }
 
-// The prompt before Open (its chooser cancelled), New and Quit; a save from it
-// that fails stops the command.
+// The prompt before Open (its chooser cancelled), New and Quit: Yes saves a
+// filed document without a chooser; a save from it that fails stops the
+// command; any other answer lets it go on. New's size dialog takes 2048.
 TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
   const std::string filed = make_scratch_dir("prompt") + "/filed.koma", gone = make_scratch_dir("gone");
   const std::string lost = gone + "/no/such.koma", untitled = "無題.koma", yes = "Yes button was pressed.\n";
   const std::string why = "error... 保存先のフォルダがありません。", saveas = "saveas!!\n[名前を付けて保存]";
-  const std::string refused = "[0〜2048の数を入れてください。]";
-  const struct {
-    const char *item;
-    std::string name;
-    int changed;
-    std::vector<std::string> steps;
-    std::string trace, after;  // after: save_fg and start_fg, the picture and name kept; or the new state
-  } cases[] = {
+  // after: save_fg and start_fg, with the picture and name kept; or the whole new state
+  const struct { const char *item; std::string name; int changed; std::vector<std::string> steps; std::string trace, after; } cases[] = {
       {"開く(_O)", filed, 1, {"gtk-yes", ""}, "open!!\nsave!!\n" + yes + "[開く]", "01"},
       {"開く(_O)", untitled, 1, {"gtk-yes", "", ""}, "open!!\n" + saveas + yes + "[開く]", "11"},
       {"開く(_O)", filed, 1, {"gtk-no", ""}, "open!!\nNo button was pressed.\n[開く]", "11"},
