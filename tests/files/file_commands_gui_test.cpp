@@ -165,6 +165,7 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
   const std::string filed = make_scratch_dir("prompt") + "/filed.koma", gone = make_scratch_dir("gone");
   const std::string lost = gone + "/no/such.koma", untitled = "無題.koma", yes = "Yes button was pressed.\n";
   const std::string why = "error... 保存先のフォルダがありません。", saveas = "saveas!!\n[名前を付けて保存]";
+  const std::string refused = "[0〜2048の数を入れてください。]";
   // after: save_fg and start_fg, with the picture and name kept; or the whole new state
   const struct { const char *item; std::string name; int changed; std::vector<std::string> steps; std::string trace, after; } cases[] = {
       {"開く(_O)", filed, 1, {"gtk-yes", ""}, "open!!\nsave!!\n" + yes + "[開く]", "01"},
