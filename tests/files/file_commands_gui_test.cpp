@@ -58,8 +58,8 @@ void answer(std::vector<std::string> steps, std::size_t i = 0) {
     } else {
       EXPECT_EQ(gtk_label_get_text(GTK_LABEL(find_widget(d, GTK_TYPE_LABEL))),
                 " \"" + std::string(now_file_name) + "\"\nで変更した内容を閉じる前に保存しますか？");
-      GtkWidget *button = find_widget(d, GTK_TYPE_BUTTON, s.c_str());  // none: "close", or a step for another dialog
-      button ? gtk_button_clicked(GTK_BUTTON(button)) : send_delete(d);
+      if (s == "close") send_delete(d);
+      else gtk_button_clicked(GTK_BUTTON(find_widget(d, GTK_TYPE_BUTTON, s.c_str())));
     }
   });
 }
