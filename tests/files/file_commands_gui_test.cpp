@@ -1,11 +1,9 @@
-// The File menu through its dialogs and choosers (New, Open, Save, Save As, the
-// unsaved-changes prompt, the exports), the scale dialog, the document named at
-// start-up, the preview, and koma-export against the editor's export.
+// The File menu through its dialogs and choosers, the scale dialog, the document
+// named at start-up, the preview, and koma-export against the editor's export.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
@@ -26,12 +24,10 @@
 namespace {
 std::string whites(int n) { std::string s; while (n-- > 0) s += "255,255,255\n"; return s; }
 
-// Answers the next dialogs, one after the other, from `steps`. The prompt,
-// whose label names the document: "gtk-yes", "gtk-no" or "close". A chooser,
-// whose title goes into the traces in brackets: "" cancels, a path is taken,
-// "gone:PATH" also removes PATH's folder once taken. The size dialog: "W H",
-// after sides above 2048 and below 0, each refused with the message that goes
-// into the traces. The scale dialog: the scale.
+// Answers the next dialogs in turn from `steps`. The prompt: "gtk-yes", "gtk-no"
+// or "close". A chooser, its title traced: "" cancels, a path is taken, "gone:PATH"
+// also removes PATH's folder. The size dialog: "W H", after 2049 and -1, whose
+// refusals are traced. The scale dialog: the scale.
 void answer(std::vector<std::string> steps, std::size_t i = 0) {
   if (i == steps.size()) return;
   answer_next_dialog([steps, i](GtkWidget *d) {
@@ -43,15 +39,12 @@ void answer(std::vector<std::string> steps, std::size_t i = 0) {
       g_print("[%s]", gtk_window_get_title(GTK_WINDOW(d)));
       gtk_file_chooser_set_action(GTK_FILE_CHOOSER(d), GTK_FILE_CHOOSER_ACTION_SAVE);  // takes a path
       gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(d), s.erase(0, gone ? 5 : 0).c_str());
-      if (gone) {  // once the chooser has checked the folder and given its answer
-        g_signal_connect_data(d, "response", G_CALLBACK(+[](GtkDialog *, gint, gpointer dir) { g_rmdir(static_cast<char *>(dir)); }),
-                              g_strdup(s.substr(0, s.rfind('/')).c_str()), GClosureNotify(+[](gpointer p, GClosure *) { g_free(p); }),
-                              GConnectFlags(0));
-      }
+      static std::string folder;  // removed once the chooser has checked it and answered
+      if (gone) folder = s.substr(0, s.rfind('/')), g_signal_connect(d, "response", G_CALLBACK(+[](GtkDialog *, gint, gpointer) {
+                  g_rmdir(folder.c_str()); }), nullptr);
       gtk_dialog_response(GTK_DIALOG(d), s.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
     } else if (d == change_scale_dialog) {
-      gtk_entry_set_text(GTK_ENTRY(entry_size), s.c_str());
-      gtk_button_clicked(GTK_BUTTON(apply));
+      gtk_entry_set_text(GTK_ENTRY(entry_size), s.c_str()), gtk_button_clicked(GTK_BUTTON(apply));
     } else if (d == change_dialog) {
       for (std::string size : {std::string("2049 1"), std::string("1 -1"), s}) {
         if (change_dialog != d) break;
@@ -74,8 +67,7 @@ void answer(std::vector<std::string> steps, std::size_t i = 0) {
 guint after;  // while run's command has not ended the main loop
 
 // Activates the menu item `item` from the main loop, its dialogs answered from
-// `steps`. Returns the traces less the canvas's redraws, and "[main loop ended]"
-// when the command ended the main loop.
+// `steps`: the traces less the canvas's redraws, "[main loop ended]" if it ended.
 std::string run(const char *item, std::vector<std::string> steps = {}) {
   answer(steps);
   PrintCapture out;
@@ -95,8 +87,7 @@ std::string state() {  // the picture, name, save_fg and start_fg, canvas size r
   gint w, h;
   gtk_widget_get_size_request(drawing_area, &w, &h);
   return koma_format(mv_size_widht, mv_size_heigth, px_cnvs) + now_file_name + "|" + std::to_string(save_fg) +
-         std::to_string(start_fg) + "|" + std::to_string(w) + "x" + std::to_string(h) +
-         gtk_window_get_title(GTK_WINDOW(window));
+         std::to_string(start_fg) + "|" + std::to_string(w) + "x" + std::to_string(h) + gtk_window_get_title(GTK_WINDOW(window));
 }
 
 // "WxH " and the RGB bytes of the image in the file `path`, or of `pb`.
@@ -105,22 +96,19 @@ std::string image(const std::string &path, GdkPixbuf *pb = nullptr) {
   if (!(pb = pb ? pb : owned)) return "none";
   const int w = gdk_pixbuf_get_width(pb), h = gdk_pixbuf_get_height(pb), n = gdk_pixbuf_get_n_channels(pb);
   std::string out = std::to_string(w) + "x" + std::to_string(h) + " ";
-  for (int y = 0; y < h; y++)
-    for (int x = 0; x < w; x++)
-      out.append(reinterpret_cast<char *>(gdk_pixbuf_get_pixels(pb)) + y * gdk_pixbuf_get_rowstride(pb) + x * n, 3);
+  for (int i = 0; i < w * h; i++)
+    out.append(reinterpret_cast<char *>(gdk_pixbuf_get_pixels(pb)) + i / w * gdk_pixbuf_get_rowstride(pb) + i % w * n, 3);
   if (owned) g_object_unref(owned);
   return out;
 }
 
 std::string bmp_header(std::uint32_t w, std::uint32_t h) {  // top-down, 32 bits, little-endian
-  const std::uint32_t f[] = {54 + 4 * w * h, 0, 54,  // file size, reserved, offset of the pixels
-                             40, w, -h, 1 | 32 << 16, 0, 4 * w * h, 37800, 37800, 0, 0};
+  const std::uint32_t f[] = {54 + 4 * w * h, 0, 54, 40, w, -h, 1 | 32 << 16, 0, 4 * w * h, 37800, 37800, 0, 0};
   return "BM" + std::string(reinterpret_cast<const char *>(f), sizeof f);
 }
 
-// koma-export run by the shell with `args`, under a file-size limit of `blocks`
-// (of 512 bytes) and with a temporary folder "cli-tmp" of its own: its exit
-// status and standard error.
+// koma-export's exit status and standard error, run with `args`, a file-size limit
+// of `blocks` (of 512 bytes) and a temporary folder "cli-tmp" of its own.
 std::string koma_export(const std::string &args, const char *blocks = "unlimited") {
   const std::string w = enter_test_workdir();
   g_mkdir((w + "/cli-tmp").c_str(), 0755);
@@ -132,21 +120,22 @@ std::string koma_export(const std::string &args, const char *blocks = "unlimited
 
 using FileCommands = GuiTest;
 
+// Save of an untitled picture asks for its name; Open; the scale dialog clamps
+// to 2..10 and reads what formatted input reads; a document named on the
+// command line opens, two open nothing.
 TEST_F(FileCommands, SaveOpenScaleAndTheCommandLine) {
   const std::string dir = make_scratch_dir("save"), path = dir + "/pic.koma", doc = dir + "/3x2";
   write_file(doc, "koma1.0\n3 x 2\n1,1,1\n2,2,2\n3,3,3\n4,4,4\n5,5,5\n6,6,6\n");
-  px_dot(px_cnvs, 3, 4, 10, 20, 30), save_fg = 1;  // untitled: Save asks for a name
+  px_dot(px_cnvs, 3, 4, 10, 20, 30), save_fg = 1;
   EXPECT_EQ(run("保存(_S)", {path}), "saveas!!\n[名前を付けて保存]menu save as:" + path + "\n");
   const std::string drawn = "koma1.0\n64 x 64\n" + whites(4 * 64 + 3) + "10,20,30\n" + whites(64 * 60 - 4);
   EXPECT_EQ(state() + read_file(path), drawn + path + "|00|640x640KOMA ver 1.0:" + path + drawn);
-  EXPECT_EQ(in_child([] {  // a file-size limit fails Save as a full disk does
-    statas_area = nullptr;  // nothing drawn through the parent's display connection
+  EXPECT_EQ(in_child([] {  // a file-size limit fails Save as a full disk does, the editor lives on
     const rlimit limit{4096, 4096};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    cb_save(nullptr, nullptr);
-    return std::string(px_status_text);
+    statas_area = nullptr, setrlimit(RLIMIT_FSIZE, &limit);  // nothing drawn through the parent's display
+    return cb_save(), std::string(px_status_text);
   }) + read_file(path), "error... ディスクがいっぱいで保存できません。" + drawn);
-  EXPECT_EQ(run("開く(_O)", {""}) + run("開く(_O)", {doc}), "open!!\n[開く]open!!\n[開く]menu open:" + doc + "\n3,2");
+  EXPECT_EQ(run("開く(_O)", {doc}), "open!!\n[開く]menu open:" + doc + "\n3,2");
   const std::string title = "KOMA ver 1.0:" + doc + "  ( 3 x 2 )", resized = "destroy\ncreat_main_view\nsize change:";
   EXPECT_EQ(state(), read_file(doc) + doc + "|00|30x20" + title);
   std::string scales;
@@ -155,30 +144,23 @@ TEST_F(FileCommands, SaveOpenScaleAndTheCommandLine) {
   EXPECT_EQ(state(), read_file(doc) + doc + "|00|15x10" + title);  // all kept
   std::string one = doc, two = path;
   for (int argc : {2, 3}) {  // a document named on the command line opens; two open nothing
-    destroy_all_windows();
-    reset_editor_state();
     char prog[] = "koma", *argv[] = {prog, one.data(), two.data(), nullptr};
-    koma_start(argc, argv);
+    destroy_all_windows(), reset_editor_state(), koma_start(argc, argv);
     EXPECT_EQ(state(), argc == 2 ? read_file(doc) + doc + "|00|30x20" + title
-                                 : "koma1.0\n64 x 64\n" + whites(64 * 64) +
-                                       "無題.koma|01|640x640KOMA ver 1.0:無題.koma  ( 64 x 64 )");
+                                 : "koma1.0\n64 x 64\n" + whites(64 * 64) + "無題.koma|01|640x640KOMA ver 1.0:無題.koma  ( 64 x 64 )");
   }
 }
 
-// The prompt before Open (its chooser cancelled), New and Quit; a save from it
-// that fails stops the command.
+// The prompt before Open (its chooser cancelled), New and Quit: Yes saves a
+// filed document without a chooser; a save from it that fails stops the
+// command; any other answer lets it go on. New's size dialog takes 2048.
 TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
   const std::string filed = make_scratch_dir("prompt") + "/filed.koma", gone = make_scratch_dir("gone");
   const std::string lost = gone + "/no/such.koma", untitled = "無題.koma", yes = "Yes button was pressed.\n";
   const std::string why = "error... 保存先のフォルダがありません。", saveas = "saveas!!\n[名前を付けて保存]";
-  const std::string refused = "[0〜2048の数を入れてください。]", sized = refused + refused + "change!!\ncb_change_button\ncb_change5\n";
-  const struct {
-    const char *item;
-    std::string name;
-    int changed;
-    std::vector<std::string> steps;
-    std::string trace, after;  // after: save_fg and start_fg, the picture and name kept; or the new state
-  } cases[] = {
+  const std::string refused = "[0〜2048の数を入れてください。]";
+  // after: save_fg and start_fg, with the picture and name kept; or the whole new state
+  const struct { const char *item; std::string name; int changed; std::vector<std::string> steps; std::string trace, after; } cases[] = {
       {"開く(_O)", filed, 1, {"gtk-yes", ""}, "open!!\nsave!!\n" + yes + "[開く]", "01"},
       {"開く(_O)", untitled, 1, {"gtk-yes", "", ""}, "open!!\n" + saveas + yes + "[開く]", "11"},
       {"開く(_O)", filed, 1, {"gtk-no", ""}, "open!!\nNo button was pressed.\n[開く]", "11"},
@@ -188,9 +170,7 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
       {"開く(_O)", lost, 1, {"gtk-yes"}, "open!!\nsave!!\n" + yes + why, "10"},
       {"新規(_N)", untitled, 1, {"gtk-yes", "gone:" + gone + "/pic.koma"},
        "newnew!!\n" + saveas + "menu save as:" + gone + "/pic.koma\n" + yes + why, "11"},
-      {"新規(_N)", filed, 1, {"gtk-no", "32 16"}, "newnew!!\nNo button was pressed.\n" + sized,
-       "koma1.0\n32 x 16\n" + whites(32 * 16) + "無題.koma|01|320x160KOMA ver 1.0:無題.koma"},
-      {"新規(_N)", filed, 0, {"2048 1"}, "newnew!!\n" + sized,
+      {"新規(_N)", filed, 0, {"2048 1"}, "newnew!!\n" + refused + refused + "change!!\ncb_change_button\ncb_change5\n",
        "koma1.0\n2048 x 1\n" + whites(2048) + "無題.koma|01|20480x10KOMA ver 1.0:無題.koma"},
   };
   for (const auto &c : cases) {
@@ -209,14 +189,14 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
 }
 
 // The editor's exports of a picture in four colours, and koma-export's of its
-// document: the BMP byte for byte, the PNG pixel for pixel, the JPEG nearly; a
-// failure writes nothing and says why. The preview is a snapshot of the picture
-// (never of the shape being drawn) that only "更新" renews. Where the working
-// directory takes no file, the temporary BMPs go to the cache folder.
+// document, incomplete: the BMP byte for byte, the PNG pixel for pixel, the
+// JPEG nearly; a failure writes nothing and says why. The preview is a snapshot
+// of the picture (never of the shape being drawn) that only "更新" renews.
+// Where the working directory takes no file, the temporary BMPs go to the cache.
 TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
   auto shown = [] { return image("", gtk_image_get_pixbuf(GTK_IMAGE(find_widget(preview_window, GTK_TYPE_IMAGE)))); };
   active_preview(nullptr, nullptr);  // of the white start-up picture
-  const int colours[4] = {0xC81E28, 0x14A03C, 0x1E28DC, 0xFAFAFA};  // in 32 x 16 quadrants
+  const int colours[4] = {0xC81E28, 0x14A03C, 0x1E28DC, 0xFFFFFF};  // in 32 x 16 quadrants
   cnvs_allocate(64, 32, true, "error");
   std::string cells, bmp = bmp_header(64, 32), rgb = "64x32 ";  // koma2int32's trace, the images
   for (int i = 0; i < 64 * 32; i++) {
@@ -236,27 +216,23 @@ TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
   const std::string dir = make_scratch_dir("export") + "/", tmp = ".px_tmp100001.bmp";
   for (std::string kind : {"BMP", "PNG", "JPEG"}) {
     SCOPED_TRACE(kind);
-    std::string item = kind + "ファイルとして保存(_" + kind[0] + ")", ext = kind;
-    for (char &ch : ext) ch = char(std::tolower(ch));
-    const std::string names = "export_" + ext + "!!\nl=11\nl=6\n\n無題\n[エクスポート " + kind + "]", end = ext + "_write6\n";
+    const std::string ext = kind == "BMP" ? "bmp" : kind == "PNG" ? "png" : "jpeg";
+    const std::string item = kind + "ファイルとして保存(_" + kind[0] + ")", end = ext + "_write6\n";
+    const std::string names = "export_" + ext + "!!\nl=11\nl=6\n\n無題\n[エクスポート " + kind + "]";
     auto traces = [&](const std::string &to, bool written) {  // PNG and JPEG: a BMP first
       return names + "menu export:" + to + "\n" + cells + "bmp_write\n" +
              (written ? "bmp_write\nbmp_write2\nbmp_write3\nbmp_write4\nbmp_write5\n" : "") + end;
     };
-    EXPECT_EQ(run(item.c_str(), {""}), names + end);
-    EXPECT_EQ(run(item.c_str(), {dir + "p." + ext}), traces(dir + "p." + ext, true));
+    EXPECT_EQ(run(item.c_str(), {""}) + run(item.c_str(), {dir + "p." + ext}), names + end + traces(dir + "p." + ext, true));
     const std::string got = image(dir + "p." + ext);
     ASSERT_EQ(got.size(), rgb.size());
-    const int near = kind == "JPEG" ? 4 : 0;  // JPEG blurs, most at the quadrants' edges
-    for (std::size_t i = 6; i < got.size(); i++) {
+    for (std::size_t i = 6; i < got.size(); i++) {  // JPEG blurs, most at the quadrants' edges
       const std::size_t x = (i - 6) / 3 % 64, y = (i - 6) / 192;
-      if (!near || (x - 31 > 1 && y - 15 > 1)) {
-        ASSERT_NEAR(guchar(got[i]), guchar(rgb[i]), near) << x << "," << y;
-      }
+      ASSERT_NEAR(guchar(got[i]), guchar(rgb[i]), kind != "JPEG" ? 0 : x - 31 > 1 && y - 15 > 1 ? 4 : 255);
     }
     for (bool blocked : {false, true}) {  // a folder that is gone; a folder where the temporary BMP goes
       if (blocked && kind == "BMP") continue;
-      const std::string folder = make_scratch_dir("export"), failed = folder + "/out.img";
+      const std::string failed = make_scratch_dir("export") + "/out.img";
       if (blocked) g_remove(tmp.c_str()), g_mkdir(tmp.c_str(), 0755);
       EXPECT_EQ(run(item.c_str(), {(blocked ? "" : "gone:") + failed}) + px_status_text,
                 traces(failed, !blocked && kind != "BMP") + "error... " +
@@ -266,8 +242,10 @@ TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
     }
   }
   EXPECT_EQ(now_file_name + std::to_string(save_fg) + (read_file(dir + "p.bmp") == bmp ? " same" : ""), "無題.koma1 same");
-  write_file(dir + "p.koma", koma_format(64, 32, px_cnvs));
-  EXPECT_EQ(koma_export(dir + "p.koma " + dir + "k.bmp") + koma_export(dir + "p.koma " + dir + "k.png"), "0 0 ");
+  const std::string doc = koma_format(64, 32, px_cnvs), warned = "0 koma-export: " + dir +
+      "p.koma: 警告: ファイルが不完全です。残りは白にしました。\n";
+  write_file(dir + "p.koma", doc.substr(0, doc.size() - 32 * 12));  // without its last 32 white cells
+  EXPECT_EQ(koma_export(dir + "p.koma " + dir + "k.bmp") + koma_export(dir + "p.koma " + dir + "k.png"), warned + warned);
   EXPECT_TRUE(read_file(dir + "k.bmp") == bmp && image(dir + "k.png") == rgb);
   const std::string gone = make_scratch_dir("gone"), cache = enter_test_workdir() + "/cache/koma/";
   ASSERT_EQ(chdir(gone.c_str()), 0);
@@ -280,15 +258,10 @@ TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
     EXPECT_TRUE(read_file(cache + name) == bmp) << name;
 }
 
-// Incomplete, scaled, failing: each failure exits with status 1 (2 for a wrong
-// command line), says why in one line and leaves no file, temporary or not.
-TEST_F(FileCommands, KomaExportWarnsScalesAndFailsInOneLine) {
+// Scaled and failing: each failure exits with status 1 (2 for a wrong command
+// line), says why in one line and leaves no file, temporary or not.
+TEST_F(FileCommands, KomaExportScalesAndFailsInOneLine) {
   const std::string dir = make_scratch_dir("koma-export") + "/", doc = dir + "d.koma";
-  write_file(doc, "koma1.0\n3 x 2\n300,-1,7\n0,0,0\n4,5,6\n1,2");  // the rest white, as the editor opens it
-  ASSERT_EQ(px_open(doc.c_str()), 1);
-  run("BMPファイルとして保存(_B)", {dir + "e.bmp"});
-  EXPECT_EQ(koma_export(doc + " " + dir + "c.bmp"), "0 koma-export: " + doc + ": 警告: ファイルが不完全です。残りは白にしました。\n");
-  EXPECT_TRUE(read_file(dir + "c.bmp") == read_file(dir + "e.bmp"));
   cnvs_allocate(64, 32, true, "error");  // -s: the longer side SIZE pixels, by nearest neighbour
   for (int i = 0; i < 3 * 64 * 32; i++) px_cnvs[i] = (i * 7919 + i / 3 * 31) % 256;
   write_file(doc, koma_format(64, 32, px_cnvs));
@@ -312,8 +285,7 @@ TEST_F(FileCommands, KomaExportWarnsScalesAndFailsInOneLine) {
     EXPECT_TRUE(r[0] == want[0] && r.compare(1, 14, " koma-export: ") == 0 && r.find('\n') == r.size() - 1)
         << args << ": " << r;
   }
-  EXPECT_EQ(koma_export("--version").substr(0, 2) + koma_export("--help").substr(0, 2), "0 0 ");
   namespace fs = std::filesystem;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}) +
-                std::distance(fs::directory_iterator(enter_test_workdir() + "/cli-tmp"), {}), 7);
+                std::distance(fs::directory_iterator(enter_test_workdir() + "/cli-tmp"), {}), 5);
 }
