@@ -31,6 +31,7 @@ TEST(History, UndoAndRedoRestoreExactBuffers) {
     history_begin();
     for (int i = 0, n = rng() % 12; i < n; i++)  // cells change twice, some in blue alone
       px_dot(px_cnvs, rng() % 18 - 1, rng() % 5 - 1, rng() % 2 * 80, 1, rng() % 3);
+    if (a % 10 == 0) px_dot_run(px_cnvs, -2, 20, rng() % 12, 9, 9, 9);  // one colour over many
     history_end();
   }
   const std::vector<int> last = picture();
