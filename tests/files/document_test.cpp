@@ -33,7 +33,6 @@
 
 namespace fs = std::filesystem;
 
-static std::string whites(int n) { std::string s; while (n-- > 0) s += "255,255,255\n"; return s; }
 
 static std::string state() {  // the picture as a document, the name and both flags
   return koma_format(mv_size_widht, mv_size_heigth, px_cnvs) + "|" + now_file_name + "|" +

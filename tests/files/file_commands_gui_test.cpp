@@ -22,7 +22,6 @@
 #include "support/workdir.h"
 
 namespace {
-std::string whites(int n) { std::string s; while (n-- > 0) s += "255,255,255\n"; return s; }
 
 // Answers the next dialogs in turn from `steps`. The prompt: "gtk-yes", "gtk-no"
 // or "close". A chooser, its title traced: "" cancels, a path is taken, "gone:PATH"

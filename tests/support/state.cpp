@@ -24,3 +24,9 @@ void reset_editor_state(int w, int h) {
   utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
   cnvs_allocate(w, h, true, "error");
 }
+
+std::string whites(int n) {
+  std::string s;
+  while (n-- > 0) s += "255,255,255\n";
+  return s;
+}
