@@ -3,10 +3,11 @@
 # if any of them is missing. Extra package names may be given as arguments.
 set -euo pipefail
 # The second line: what the install and package tests check with (desktop
-# entry, metainfo, file type, manual pages, the Debian package).
+# entry, metainfo, file type, manual pages, the Debian package, the windows).
 packages=(build-essential cmake pkg-config libgtk2.0-dev libgtest-dev
           xvfb xauth x11-utils fonts-ipafont-gothic clang
           desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev file
+          xdotool x11-apps
           "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -6,7 +6,6 @@
 #include "app/main_window.h"
 #include "canvas/cells.h"
 #include "support/gui.h"
-#include "support/workdir.h"
 
 // Whether `w` shows at (x, y) what `draw` draws over its background (widths of 4n: rows unpadded).
 static bool shows(GtkWidget *w, int x, int y, int width, int height, void (*draw)(cairo_t *)) {

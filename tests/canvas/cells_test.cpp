@@ -8,9 +8,7 @@
 
 #include "app/globals.h"
 #include "canvas/paint.h"
-#include "support/capture.h"
-#include "support/child.h"
-#include "support/state.h"
+#include "support/support.h"
 
 namespace {
 std::vector<int> cells(const int *buf) { return {buf, buf + 3 * mv_size_widht * mv_size_heigth}; }

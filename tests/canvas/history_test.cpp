@@ -7,7 +7,7 @@
 
 #include "app/globals.h"
 #include "canvas/cells.h"
-#include "support/state.h"
+#include "support/support.h"
 #include "tools/undo.h"
 
 namespace {

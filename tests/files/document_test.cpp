@@ -25,10 +25,7 @@
 #include "files/bmp_write.5.h"
 #include "files/export.h"
 #include "files/file_commands.h"
-#include "support/capture.h"
-#include "support/child.h"
-#include "support/state.h"
-#include "support/workdir.h"
+#include "support/support.h"
 #include "tools/undo.h"
 
 namespace fs = std::filesystem;

@@ -16,10 +16,7 @@
 #include "canvas/cells.h"
 #include "files/document.h"
 #include "files/file_commands.h"
-#include "support/child.h"
 #include "support/gui.h"
-#include "support/state.h"
-#include "support/workdir.h"
 
 namespace {
 

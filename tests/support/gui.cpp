@@ -4,8 +4,6 @@
 
 #include "app/globals.h"
 #include "app/startup.h"
-#include "support/state.h"
-#include "support/workdir.h"
 
 void pump(int ms) {
   for (int round = 0; round < 2; round++, g_usleep(round == 1 ? ms * 1000 : 0)) {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "support/capture.h"
+#include "support/support.h"
 
 // Runs pending toolkit work until nothing is left, then waits `ms` for the
 // X server and runs it again.

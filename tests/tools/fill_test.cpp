@@ -2,7 +2,7 @@
 
 #include "app/globals.h"
 #include "canvas/cells.h"
-#include "support/state.h"
+#include "support/support.h"
 #include "tools/fill.h"
 #include "tools/raster.h"
 
