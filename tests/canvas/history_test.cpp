@@ -10,18 +10,12 @@
 #include "support/support.h"
 #include "tools/undo.h"
 
-namespace {
-std::vector<int> picture() { return {px_cnvs, px_cnvs + 3 * mv_size_widht * mv_size_heigth}; }
-void action(std::initializer_list<std::pair<int, int>> cells, int r) {
-  history_begin();
-  for (auto [x, y] : cells) px_dot(px_cnvs, x, y, r, r, r);
-  history_end();
-}
-}  // namespace
+static std::vector<int> picture() { return {px_cnvs, px_cnvs + 3 * mv_size_widht * mv_size_heigth}; }
 
 // Random actions, some crossing a cell twice or changing nothing, undone to
 // the start give the opened picture back, redone to the end the final one.
-TEST(History, UndoAndRedoRestoreExactBuffers) {
+// A bound on the history's memory drops the oldest actions.
+TEST(History, UndoAndRedoRestoreExactBuffersWithinTheBound) {
   std::mt19937 rng(11);
   reset_editor_state(16, 12);
   for (int i = 0; i < 40; i++) px_dot(px_cnvs, rng() % 16, rng() % 12, rng() % 256, 0, 7);
@@ -43,23 +37,6 @@ TEST(History, UndoAndRedoRestoreExactBuffers) {
   EXPECT_EQ(picture(), last);
   cnvs_claer_full();  // as New, Open and a size change do
   EXPECT_FALSE(history_can_undo());
-}
-
-// save_fg is 0 exactly when undo and redo come back to the saved picture.
-TEST(History, SaveFlagFollowsTheSavedState) {
-  reset_editor_state(4, 4);
-  action({{0, 0}}, 1), action({{1, 0}}, 2);
-  history_mark_saved();
-  action({{2, 0}}, 3), action({{2, 0}}, 3);  // the second changes nothing: not kept
-  const std::pair<void (*)(), int> steps[] = {{px_undo, 0}, {px_undo, 1}, {px_redo, 0}, {px_redo, 1}};
-  for (auto [step, want] : steps) {
-    step();
-    EXPECT_EQ(save_fg, want);
-  }
-  px_undo(), px_undo(), px_undo();
-  action({{3, 3}}, 9), action({{3, 2}}, 9);  // the saved picture is gone with what could be redone
-  px_undo(), px_redo();
-  EXPECT_EQ(save_fg, 1);
   history_set_limit(std::size_t(4) << 10);  // a bound drops the oldest actions first
   for (int round = 0; round < 12; round++) {
     history_begin();

@@ -1,5 +1,7 @@
 // What the canvas shows must be what drawing each painted cell with a cairo
 // context and eight strokes of its own shows: the same pixels.
+#include <gdk/gdkkeysyms.h>
+
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -145,10 +147,15 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
       EXPECT_EQ(memcmp(gdk_pixbuf_get_pixels(fast.get()), gdk_pixbuf_get_pixels(shot(now).get()), now.height * gdk_pixbuf_get_rowstride(fast.get())), 0);
       put(fast, now);
     }
-    check("periodic repaint", [] {
+    bool early = false;  // a repaint before the 602nd motion
+    check("periodic repaint", [&] {
       tz = 0;
-      for (int i = 0; i < 602; i++) send_motion(drawing_area, now_window_left * dot_size + 5, now_window_top * dot_size + 5);
+      for (int i = 1; i <= 602; i++) {
+        send_motion(drawing_area, now_window_left * dot_size + 5, now_window_top * dot_size + 5);
+        early = early || (i < 602 && !painted.empty());
+      }
     });
+    EXPECT_FALSE(early);
     // Every shown coloured cell on the viewport, and others only in their turn.
     const std::set<Cell> seen(painted.begin(), painted.end());
     const GdkRectangle v = shown();
@@ -170,6 +177,9 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
     now_tool = 7, now_rgb[0] = 10, now_rgb[1] = 200, now_rgb[2] = 60;
     check("fill", [&] { click(drawing_area, cx * dot_size + 1, cy * dot_size + 1); });
     EXPECT_EQ(painted, fill_order(unfilled, cx, cy, 10, 200, 60));
+    send_key(window, GDK_KEY_z, GDK_CONTROL_MASK);  // the fill is one action
+    EXPECT_TRUE(std::equal(unfilled.begin(), unfilled.end(), px_cnvs));
+    send_key(window, GDK_KEY_z, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
     now_tool = 6, now_rgb[1] = 0;  // previews whose red is the filled cells' red
     click(drawing_area, cx * scale + 1, cy * scale + 1);
     for (auto [mx, my, button] : {std::tuple{cx + 7, cy + 4, 0}, {cx + 3, cy + 9, 3}, {cx + 1, cy, 0}}) {

@@ -62,16 +62,16 @@ void answer(std::vector<std::string> steps, std::size_t i = 0) {
 
 guint after;  // while run's command has not ended the main loop
 
-// Activates the menu item `item` from the main loop, its dialogs answered from
-// `steps`: the traces less the canvas's redraws, "[main loop ended]" if it ended.
+// Activates the menu item `item` (a close request if "") from the main loop, its dialogs
+// answered from `steps`: the traces less the canvas's redraws, "[main loop ended]" if it ended.
 std::string run(const char *item, std::vector<std::string> steps = {}) {
   answer(steps);
   PrintCapture out;
   g_idle_add([](gpointer item) -> gboolean {
-    gtk_menu_item_activate(GTK_MENU_ITEM(item));
+    item ? gtk_menu_item_activate(GTK_MENU_ITEM(item)) : send_delete(window);
     after = g_idle_add([](gpointer) -> gboolean { return after = 0, gtk_main_quit(), FALSE; }, nullptr);
     return FALSE;
-  }, find_widget(window, GTK_TYPE_MENU_ITEM, item));
+  }, *item ? find_widget(window, GTK_TYPE_MENU_ITEM, item) : nullptr);
   gtk_main();
   if (after) g_source_remove(after);
   std::string t = out.text();
@@ -147,9 +147,9 @@ TEST_F(FileCommands, SaveOpenScaleAndTheCommandLine) {
   }
 }
 
-// The prompt before Open (its chooser cancelled), New and Quit: Yes saves a
-// filed document without a chooser; a save from it that fails stops the
-// command; any other answer lets it go on. New's size dialog takes 2048.
+// The prompt before Open (its chooser cancelled), New, Quit and a close request:
+// Yes saves a filed document without a chooser; a save from it that fails stops
+// the command; any other answer lets it go on. New's size dialog takes 2048.
 TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
   const std::string filed = make_scratch_dir("prompt") + "/filed.koma", gone = make_scratch_dir("gone");
   const std::string lost = gone + "/no/such.koma", untitled = "無題.koma", yes = "Yes button was pressed.\n";
@@ -163,6 +163,8 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
       {"開く(_O)", filed, 1, {"close", ""}, "open!!\nAnother response was recieved.\n[開く]", "11"},
       {"開く(_O)", filed, 0, {""}, "open!!\n[開く]", "00"},
       {"終了(_Q)", lost, 1, {"gtk-yes"}, "save!!\n" + yes + why, "10"},
+      {"終了(_Q)", filed, 0, {}, "quit\n[main loop ended]", "00"},
+      {"", filed, 1, {"gtk-no"}, "No button was pressed.\nquit\n[main loop ended]", "11"},
       {"開く(_O)", lost, 1, {"gtk-yes"}, "open!!\nsave!!\n" + yes + why, "10"},
       {"新規(_N)", untitled, 1, {"gtk-yes", "gone:" + gone + "/pic.koma"},
        "newnew!!\n" + saveas + "menu save as:" + gone + "/pic.koma\n" + yes + why, "11"},

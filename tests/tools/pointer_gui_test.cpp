@@ -5,7 +5,6 @@
 
 #include "app/globals.h"
 #include "canvas/cells.h"
-#include "canvas/view.h"
 #include "support/gui.h"
 #include "tools/raster.h"
 #include "tools/tool_select.h"
@@ -96,20 +95,6 @@ TEST_F(Pointer, ShapesTakeTwoClicksWithAPreviewBetween) {
   }
   cnvs_claer_full(), px_line(px_cnvs, 2, -1, 6, -1, 0, 0, 0);  // the first cell on row -1, the rest just below
   EXPECT_EQ(marked(), rects({{3, 0, 6, 0}}));
-}
-
-// The fill shows run by run, a stretch below taken before one above; every 602nd motion repaints all.
-TEST_F(Pointer, FillOrderAndThePeriodicRepaint) {
-  static std::vector<int> rows;  // the row of each cell painted on the screen
-  view_set_observer([](int, int y, int, int, int) { rows.push_back(y); });
-  px_select_tool(kToolFill, nullptr), press(30, 30);
-  const int second = *std::find_if(rows.begin(), rows.end(), [](int y) { return y != 30; });
-  EXPECT_EQ(std::tuple(rows[0], second, rows.back(), marked().size()), std::tuple(30, 31, 0, 64u * 64));
-  px_select_tool(kToolPicker, nullptr), rows.clear();
-  for (int m = 1; m <= 601; m++) move(m % 2, 0);
-  const bool early = !rows.empty();
-  move(0, 0), view_set_observer(nullptr), key(0);  // the fill is one action
-  EXPECT_EQ(std::tuple(early, rows.empty(), state()), std::tuple(false, false, std::tuple(Cells{}, 0, 0)));
 }
 
 // KOMA_SOAK_MOTIONS motions (5,000 by default) with shapes pending, some lines drawn, 1,000 undo and redo steps.
