@@ -21,10 +21,10 @@ static std::string text_of(GtkWidget *shell) {
   g_autoptr(GList) items = gtk_container_get_children(GTK_CONTAINER(shell));
   for (GList *l = items; l; l = l->next) {
     GtkWidget *e = GTK_WIDGET(l->data), *sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(e)), *label = gtk_bin_get_child(GTK_BIN(e));
-    if (GTK_IS_ACCEL_LABEL(label)) gtk_accel_label_refetch(GTK_ACCEL_LABEL(label));
+    std::string accel;
+    if (GTK_IS_ACCEL_LABEL(label)) gtk_accel_label_refetch(GTK_ACCEL_LABEL(label)), accel = GTK_ACCEL_LABEL(label)->accel_string;
     s += GTK_IS_TEAROFF_MENU_ITEM(e) ? "- " : GTK_IS_SEPARATOR_MENU_ITEM(e) ? "| "
-         : gtk_label_get_label(GTK_LABEL(label)) + std::string(GTK_IS_ACCEL_LABEL(label) ? GTK_ACCEL_LABEL(label)->accel_string : "") +
-               (sub ? "[" + text_of(sub) + "] " : " ");
+         : gtk_label_get_label(GTK_LABEL(label)) + accel + (sub ? "[" + text_of(sub) + "] " : " ");
   }
   return s;
 }

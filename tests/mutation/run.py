@@ -70,7 +70,11 @@ def failing_tests(bld, timeout):
         names = [l.split("]", 1)[1].split()[0] for l in outs[t]
                  if l.startswith("[  FAILED  ]") and "listed below" not in l]
         outs[t].close()
-        failed += names or ([f"{t}(out of time)"] if status is None else [f"{t}(exit {status})"] if status else [])
+        if status is None:
+            names.append(f"{t}(out of time)")
+        elif status and not names:
+            names.append(f"{t}(exit {status})")
+        failed += names
     return sorted(set(failed))
 
 
