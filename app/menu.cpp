@@ -2,12 +2,10 @@
 
 #include <gdk/gdkkeysyms.h>
 
-#include "app/globals.h"
-#include "app/main_window.h"
-#include "canvas/history.h"
-#include "files/export.h"
-#include "files/file_commands.h"
-#include "files/size_dialogs.h"
+#include "app/export_commands.h"
+#include "app/file_commands.h"
+#include "app/scale_dialog.h"
+#include "base/globals.h"
 #include "palette/color22.h"
 #include "preview/preview.h"
 #include "tools/tool_bar.h"
@@ -56,10 +54,8 @@ GtkWidget *redo_item = nullptr;
 void update_undo_items() {
   // Undo also takes back a shape waiting for its second click.
   if (undo_item) gtk_widget_set_sensitive(undo_item, px_can_undo());
-  if (redo_item) gtk_widget_set_sensitive(redo_item, history_can_redo());
+  if (redo_item) gtk_widget_set_sensitive(redo_item, px_can_redo());
 }
-
-}  // namespace
 
 void cb_dot(GtkMenuItem *, gpointer) { px_select_tool(kToolDot, "menu dot\n"); }
 void cb_line(GtkMenuItem *, gpointer) { px_select_tool(kToolLine, "menu line\n"); }
@@ -82,12 +78,6 @@ void active_color_palet(GtkMenuItem *, gpointer) {
   color_paret_view_fg = 1;
 }
 
-void active_preview(GtkMenuItem *, gpointer) {
-  if (preview_fg) return;
-  preview();
-  preview_fg = 1;
-}
-
 void cb_undo(GtkMenuItem *, gpointer) {
   g_print("menu undo\n");
   px_undo();
@@ -96,6 +86,13 @@ void cb_undo(GtkMenuItem *, gpointer) {
 void cb_redo(GtkMenuItem *, gpointer) {
   g_print("menu redo\n");
   px_redo();
+}
+}  // namespace
+
+void active_preview(GtkMenuItem *, gpointer) {
+  if (preview_fg) return;
+  preview();
+  preview_fg = 1;
 }
 
 GtkWidget *create_menu() {
@@ -140,7 +137,7 @@ GtkWidget *create_menu() {
                        edit_entries[1], accel);
   g_object_add_weak_pointer(G_OBJECT(undo_item), reinterpret_cast<gpointer *>(&undo_item));
   g_object_add_weak_pointer(G_OBJECT(redo_item), reinterpret_cast<gpointer *>(&redo_item));
-  history_set_listener(update_undo_items);
+  undo_set_listener(update_undo_items);
   update_undo_items();
 
   GtkWidget *tools = add_menu(bar, "ツール(_T)", true);

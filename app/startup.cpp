@@ -2,11 +2,11 @@
 
 #include <csignal>
 
-#include "app/globals.h"
+#include "app/load_save.h"
 #include "app/main_window.h"
-#include "app/text.h"
+#include "base/globals.h"
+#include "base/text.h"
 #include "canvas/cells.h"
-#include "files/document.h"
 #include "palette/color22.h"
 #include "tools/tool_bar.h"
 

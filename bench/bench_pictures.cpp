@@ -5,8 +5,8 @@
 
 #include <glib.h>
 
-#include "app/globals.h"
-#include "app/text.h"
+#include "base/globals.h"
+#include "base/text.h"
 #include "canvas/cells.h"
 
 namespace {

@@ -7,13 +7,14 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
-#include "app/globals.h"
+#include "app/file_commands.h"
+#include "app/load_save.h"
+#include "base/globals.h"
 #include "bench/bench_pictures.h"
 #include "canvas/cells.h"
-#include "canvas/paint.h"
-#include "files/bmp_write.5.h"
+#include "canvas/repaint.h"
+#include "files/bmp_write.h"
 #include "files/document.h"
-#include "files/file_commands.h"
 #include "tools/fill.h"
 #include "tools/pointer.h"
 #include "tools/tool_select.h"

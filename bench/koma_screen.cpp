@@ -20,13 +20,13 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
-#include "app/globals.h"
 #include "app/main_window.h"
+#include "app/size_dialog.h"
 #include "app/startup.h"
+#include "base/globals.h"
 #include "bench/bench_pictures.h"
 #include "canvas/cells.h"
-#include "canvas/paint.h"
-#include "files/size_dialogs.h"
+#include "canvas/repaint.h"
 #include "tools/pointer.h"
 
 namespace {

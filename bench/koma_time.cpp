@@ -22,12 +22,13 @@
 
 #include <glib.h>
 
-#include "app/globals.h"
+#include "app/file_commands.h"
+#include "app/load_save.h"
+#include "base/globals.h"
 #include "bench/bench_pictures.h"
 #include "canvas/cells.h"
-#include "files/bmp_write.5.h"
+#include "files/bmp_write.h"
 #include "files/document.h"
-#include "files/file_commands.h"
 
 namespace {
 

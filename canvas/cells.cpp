@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/globals.h"
+#include "base/colour.h"
+#include "base/globals.h"
 #include "canvas/history.h"
 #include "canvas/view.h"
 
@@ -71,7 +72,8 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   if (x < 0 || x >= mv_size_widht || y < 0 || y >= mv_size_heigth || !buf) return 0;
   const int cell = x + y * mv_size_widht;
   int *c = buf + 3 * cell;
-  if (buf == px_cnvs && history_recording() && (c[0] != r || c[1] != g || c[2] != b))
+  const int rgb[3] = {r, g, b};
+  if (buf == px_cnvs && history_recording() && !px_same_rgb(c, rgb))
     history_record(cell, 1, c, r, g, b);
   c[0] = r;
   c[1] = g;
@@ -109,17 +111,17 @@ void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b) {
   const std::size_t row = std::size_t(y) * mv_size_widht;
   int *c = buf + 3 * (row + x0);
   const bool record = buf == px_cnvs && history_recording();
+  const int rgb[3] = {r, g, b};
   // Stretches of cells that had one colour are recorded as one change.
   for (int x = x0; x <= x1;) {
     const int old[3] = {c[0], c[1], c[2]};
     int n = 0;
-    for (; x + n <= x1 && c[3 * n] == old[0] && c[3 * n + 1] == old[1] && c[3 * n + 2] == old[2]; n++) {
+    for (; x + n <= x1 && px_same_rgb(c + 3 * n, old); n++) {
       c[3 * n] = r;
       c[3 * n + 1] = g;
       c[3 * n + 2] = b;
     }
-    if (record && (old[0] != r || old[1] != g || old[2] != b))
-      history_record(row + x, n, old, r, g, b);
+    if (record && !px_same_rgb(old, rgb)) history_record(row + x, n, old, r, g, b);
     x += n;
     c += 3 * n;
   }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-// Allocates both buffers for a w x h canvas (144 bytes per cell, as the
-// document and export code expect), after releasing the old buffers when
+// Allocates both buffers for a w x h canvas (144 bytes per cell, of which
+// the 12 of its three ints are used), after releasing the old buffers when
 // `release` is set; stores the new size and clears them to white. An
 // allocation that yields no block prints `error_line`. If a canvas with
 // cells cannot be allocated, the canvas becomes 0 x 0 when `release` is set,
@@ -32,5 +32,3 @@ bool cells_overlay_bounds(int *left, int *top, int *right, int *bottom);
 const std::vector<std::uint32_t> *cells_overlay_list();
 // Forgets that box (called once the overlay is white again).
 void cells_overlay_forget();
-
-inline bool px_is_white(const int *c) { return c[0] == 255 && c[1] == 255 && c[2] == 255; }

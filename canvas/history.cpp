@@ -4,8 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/globals.h"
-#include "canvas/cells.h"
+#include "base/colour.h"
 
 namespace {
 
@@ -54,13 +53,9 @@ void enforce_limit() {
   if (saved_at >= 0 && saved_at < dropped) saved_at = -1;
 }
 
-void paint(const Change &c, const int *rgb) {
-  if (mv_size_widht <= 0) return;
-  for (std::uint32_t cell = c.cell; cell < c.cell + c.count; cell++)
-    px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, rgb[0], rgb[1], rgb[2]);
+void put_change(const Change &c, const int *rgb, HistoryPut put) {
+  for (std::uint32_t cell = c.cell; cell < c.cell + c.count; cell++) put(cell, rgb);
 }
-
-bool same(const int *a, const int *b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
 }  // namespace
 
@@ -91,7 +86,7 @@ void history_record(std::size_t first, std::size_t count, const int *old_rgb, in
   const int after[3] = {r, g, b};
   if (!open_action.empty()) {
     Change &last = open_action.back();
-    if (last.cell + last.count == first && same(last.before, old_rgb) && same(last.after, after)) {
+    if (last.cell + last.count == first && px_same_rgb(last.before, old_rgb) && px_same_rgb(last.after, after)) {
       last.count += static_cast<std::uint32_t>(count);
       return;
     }
@@ -102,20 +97,20 @@ void history_record(std::size_t first, std::size_t count, const int *old_rgb, in
                                {r, g, b}});
 }
 
-bool history_undo() {
+bool history_undo(HistoryPut put) {
   history_end();
   if (applied == 0) return false;
   const Action &a = actions[--applied];
-  for (auto it = a.rbegin(); it != a.rend(); ++it) paint(*it, it->before);
+  for (auto it = a.rbegin(); it != a.rend(); ++it) put_change(*it, it->before, put);
   notify();
   return true;
 }
 
-bool history_redo() {
+bool history_redo(HistoryPut put) {
   history_end();
   if (applied == actions.size()) return false;
   const Action &a = actions[applied++];
-  for (const Change &c : a) paint(c, c.after);
+  for (const Change &c : a) put_change(c, c.after, put);
   notify();
   return true;
 }
@@ -147,5 +142,3 @@ void history_set_limit(std::size_t bytes) {
 std::size_t history_bytes() { return bytes_used; }
 
 void history_set_listener(void (*fn)()) { listener = fn; }
-
-void history_notify() { notify(); }

@@ -1,10 +1,12 @@
-// Undo and redo: the picture's changes, action by action.
+// Undo and redo: the picture's changes, action by action. A plain container:
+// the cells' own writes record into it, and undo and redo hand each cell
+// back to a function of the caller's.
 #pragma once
 
 #include <cstddef>
 
-// Opens a new action, closing any open one: from now on every cell of the
-// picture that px_dot changes is recorded with its old and new colour.
+// Opens a new action, closing any open one: from now on every change
+// recorded belongs to it.
 void history_begin();
 // Opens an action unless one is open already (a stroke that entered the
 // canvas after its button press).
@@ -14,15 +16,17 @@ void history_continue();
 void history_end();
 // True while an action is open.
 bool history_recording();
-// Called for a change of `count` picture cells from cell number `first` on
-// (not array index), all of colour old_rgb before, while an action is open.
+// Records a change of `count` cells from cell number `first` (x + y * width)
+// on, all of colour old_rgb before and r, g, b after, while an action is open.
 void history_record(std::size_t first, std::size_t count, const int *old_rgb, int r, int g,
                     int b);
 
-// Takes back the last action (or redoes the next), repainting the changed
-// cells through px_dot. Returns false when there is nothing to do.
-bool history_undo();
-bool history_redo();
+// Receives one cell (x + y * width) and the colour it must take.
+using HistoryPut = void (*)(std::size_t cell, const int *rgb);
+// Takes back the last action (or redoes the next one), handing each of its
+// cells to `put`. Returns false when there is nothing to do.
+bool history_undo(HistoryPut put);
+bool history_redo(HistoryPut put);
 bool history_can_undo();
 bool history_can_redo();
 
@@ -34,14 +38,12 @@ void history_mark_saved();
 // True when the picture is in the state it had when last opened or saved.
 bool history_at_saved();
 
-// Memory allowed for the kept actions, in bytes; the oldest actions are
-// dropped past it.
-void history_set_limit(std::size_t bytes);
-std::size_t history_bytes();
 // Called whenever what can be undone or redone may have changed.
 void history_set_listener(void (*listener)());
-// Calls the listener: undo may have something else to take back (a shape
-// waiting for its second click).
-void history_notify();
 
+// Memory allowed for the kept actions, in bytes; the oldest actions are
+// dropped past it. Settable, and its use readable, so that tests can see the
+// bound work without filling the default 256 MiB.
 constexpr std::size_t kHistoryDefaultLimit = std::size_t(256) << 20;
+void history_set_limit(std::size_t bytes);
+std::size_t history_bytes();

@@ -9,10 +9,29 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/globals.h"
-#include "canvas/paint.h"
+#include "base/colour.h"
+#include "base/drawing.h"
+#include "base/globals.h"
 
 namespace {
+
+// Widths of a cell's white rim strokes and of its coloured strokes.
+constexpr double kRimWidth = 1.8;
+constexpr double kColourWidth = 1.5;
+
+// Adds the four strokes along the edges of the cell whose corners are
+// (x1, y1) and (x2, y2): each starts at a corner and ends just past the next.
+void cell_strokes(cairo_t *cr, double x1, double y1, double x2, double y2) {
+  constexpr double kEnd = 0.5219;
+  cairo_move_to(cr, x1, y1);
+  cairo_line_to(cr, x2 + kEnd, y1 + kEnd);
+  cairo_move_to(cr, x2, y1);
+  cairo_line_to(cr, x2 + kEnd, y2 + kEnd);
+  cairo_move_to(cr, x2, y2);
+  cairo_line_to(cr, x1 + kEnd, y2 + kEnd);
+  cairo_move_to(cr, x1, y2);
+  cairo_line_to(cr, x1 + kEnd, y1 + kEnd);
+}
 
 // a * b / 255, rounded the way the X server's compositing rounds it.
 inline unsigned mul_un8(unsigned a, unsigned b) {
@@ -135,7 +154,7 @@ std::vector<unsigned> pass_coverage(GdkWindow *w, int size, int pad, double widt
     cairo_paint(cr.get());
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_set_line_width(cr.get(), width);
-    px_cell_strokes(cr.get(), pad, pad, pad + dot_size - 1, pad + dot_size - 1);
+    cell_strokes(cr.get(), pad, pad, pad + dot_size - 1, pad + dot_size - 1);
     cairo_stroke(cr.get());
   }
   if (GdkImage *im = gdk_drawable_get_image(pm, 0, 0, size, size)) {
@@ -324,7 +343,7 @@ void flush() {
   dirty = Rect();
 }
 
-void fill(const Rect &r, std::uint32_t value) {
+void fill_rect(const Rect &r, std::uint32_t value) {
   for (int y = r.y0; y <= r.y1; y++)
     std::fill_n(&image[(y - visible.y0) * stride + r.x0 - visible.x0], r.x1 - r.x0 + 1, value);
   dirty.join(r);
@@ -401,15 +420,13 @@ bool view_cell(int x, int y, int r, int g, int b) {
 
 void view_row(int y, int x0, int x1, const int *cells, bool skip_white) {
   if (x0 > x1 || !ready()) return;
-  auto skipped = [skip_white](const int *c) {
-    return skip_white && c[0] == 255 && c[1] == 255 && c[2] == 255;
-  };
+  auto skipped = [skip_white](const int *c) { return skip_white && px_is_white(c); };
   for (int x = x0; observer && x <= x1; x++) {
     const int *c = cells + 3 * (x - x0);
     if (!skipped(c)) observer(x, y, c[0], c[1], c[2]);
   }
   const int py = y * dot_size;
-  auto paint = [&](const Rect &area) {
+  auto composite_band = [&](const Rect &area) {
     const Rect band = Rect{x0 * dot_size + stamp.left, py + stamp.top, x1 * dot_size + stamp.right,
                            py + stamp.bottom}
                           .meet(area);
@@ -434,16 +451,16 @@ void view_row(int y, int x0, int x1, const int *cells, bool skip_white) {
     dirty.join(band);
   };
   if (exposing) {
-    for (const Rect &c : clip) paint(c);
+    for (const Rect &c : clip) composite_band(c);
   } else {
-    paint(visible);
+    composite_band(visible);
   }
   if (batch_depth == 0) flush();
 }
 
 void view_clear() {
   if (!ready()) return;
-  fill(visible, background);
+  fill_rect(visible, background);
   if (batch_depth == 0) flush();
 }
 
@@ -472,7 +489,7 @@ void view_expose_begin(const GdkRegion *region) {
     if (r.empty()) continue;
     clip.push_back(r);
     // What the toolkit shows in an exposed area before it is painted.
-    fill(r, background);
+    fill_rect(r, background);
   }
   g_free(rects);
   exposing = true;

@@ -17,12 +17,8 @@
 
 #include <glib.h>
 
-#include "app/globals.h"
-#include "app/main_window.h"
-#include "app/text.h"
-#include "canvas/cells.h"
-#include "canvas/history.h"
-#include "canvas/paint.h"
+#include "base/globals.h"
+#include "base/text.h"
 #include "files/replace_file.h"
 
 namespace {
@@ -30,20 +26,7 @@ constexpr char kMagic[] = "koma1.0\n";
 constexpr std::size_t kMagicLen = sizeof kMagic - 1;
 constexpr std::size_t kReadChunk = std::size_t(1) << 20;
 
-constexpr const char *kMsgNotKoma = "error... KOMAのファイルではありません。";
-constexpr const char *kMsgCannotOpen = "error... ファイルを開けません。";
-constexpr const char *kMsgSizeUnreadable = "error... 大きさが読めません。";
-constexpr const char *kMsgSizeNegative = "error... 大きさが負の数です。";
-constexpr const char *kMsgSizeTooLarge = "error... 大きさが2048を超えています。";
-constexpr const char *kMsgIncomplete = "error... ファイルが不完全です。残りは白にしました。";
-constexpr const char *kMsgNoMemory = "error... メモリが足りません。";
-constexpr const char *kMsgSaveIsDir = "error... 保存先がフォルダです。";
-constexpr const char *kMsgSaveNoDir = "error... 保存先のフォルダがありません。";
-constexpr const char *kMsgSaveFailed = "error... 保存できませんでした。";
-
 // ---- parsing -------------------------------------------------------------
-
-enum class Num { None, Ok, TooBig, TooSmall };
 
 // Reads the stream after the first line the way formatted input does.
 struct Reader {
@@ -61,37 +44,17 @@ struct Reader {
     ++p;
     return true;
   }
-  // White space, an optional sign, then at least one decimal digit. Values
-  // outside int are reported, never stored.
-  Num number(int *v) {
-    skip_space();
-    bool neg = false;
-    if (p < end && (*p == '+' || *p == '-')) neg = *p++ == '-';
-    if (p == end || *p < '0' || *p > '9') return Num::None;
-    constexpr std::int64_t kCap = std::int64_t(1) << 32;  // beyond either int bound
-    std::int64_t mag = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p)
-      if (mag < kCap) mag = mag * 10 + (*p - '0');
-    const std::int64_t value = neg ? -mag : mag;
-    if (value > INT32_MAX) return Num::TooBig;
-    if (value < INT32_MIN) return Num::TooSmall;
-    *v = static_cast<int>(value);
-    return Num::Ok;
-  }
+  Decimal number(int *v) { return read_decimal(&p, end, v); }
 };
 
 KomaStatus read_size(Reader *r, int *w, int *h) {
-  const Num nw = r->number(w);
-  if (nw == Num::None) return KomaStatus::SizeUnreadable;
+  // Values beyond int come back as the nearest int, which the bounds refuse.
+  if (r->number(w) == Decimal::None) return KomaStatus::SizeUnreadable;
   r->skip_space();
   if (!r->literal('x')) return KomaStatus::SizeUnreadable;
-  const Num nh = r->number(h);
-  if (nh == Num::None) return KomaStatus::SizeUnreadable;
-  if (nw == Num::TooSmall || nh == Num::TooSmall || (nw == Num::Ok && *w < 0) ||
-      (nh == Num::Ok && *h < 0))
-    return KomaStatus::SizeNegative;
-  if (nw == Num::TooBig || nh == Num::TooBig || *w > kMaxCanvasSide || *h > kMaxCanvasSide)
-    return KomaStatus::SizeTooLarge;
+  if (r->number(h) == Decimal::None) return KomaStatus::SizeUnreadable;
+  if (*w < 0 || *h < 0) return KomaStatus::SizeNegative;
+  if (*w > kMaxCanvasSide || *h > kMaxCanvasSide) return KomaStatus::SizeTooLarge;
   return KomaStatus::Complete;
 }
 
@@ -140,8 +103,9 @@ bool canonical_cell(Reader *r, int rgb[3]) {
 
 bool read_cell(Reader *r, int rgb[3]) {
   return canonical_cell(r, rgb) ||
-         (r->number(&rgb[0]) == Num::Ok && r->literal(',') && r->number(&rgb[1]) == Num::Ok &&
-          r->literal(',') && r->number(&rgb[2]) == Num::Ok);
+         (r->number(&rgb[0]) == Decimal::Ok && r->literal(',') &&
+          r->number(&rgb[1]) == Decimal::Ok && r->literal(',') &&
+          r->number(&rgb[2]) == Decimal::Ok);
 }
 
 // The magic line and the size; Complete when both are acceptable.
@@ -212,7 +176,7 @@ bool format_blocks(int w, int h, const int *cells, Put put) {
   return put(block, p - block);
 }
 
-// ---- loading -------------------------------------------------------------
+// ---- reading the file --------------------------------------------------
 
 // A pipe is read only once its writer has sent something; one that stays
 // silent this long is taken for a named pipe that nobody writes.
@@ -278,32 +242,6 @@ KomaRead read_document(const char *path, KomaFile *out) {
   }
 }
 
-const char *refusal_message(KomaStatus s) {
-  switch (s) {
-    case KomaStatus::SizeUnreadable: return kMsgSizeUnreadable;
-    case KomaStatus::SizeNegative: return kMsgSizeNegative;
-    case KomaStatus::SizeTooLarge: return kMsgSizeTooLarge;
-    default: return kMsgNotKoma;
-  }
-}
-
-// New buffers for the document's size. A failed allocation changes
-// nothing: the old picture, its overlay and its undo history stay.
-bool replace_buffers(int w, int h) {
-  int *old_cnvs = px_cnvs, *old_vtl = px_cnvs_vtl;
-  if (!cnvs_allocate(w, h, false, "error") && std::int64_t(w) * h > 0) return false;
-  g_free(old_cnvs);
-  g_free(old_vtl);
-  return true;
-}
-
-// ---- writing -------------------------------------------------------------
-
-const char *save_message(FileReplace result) {
-  if (result == FileReplace::TargetIsFolder) return kMsgSaveIsDir;
-  if (result == FileReplace::NoFolder) return kMsgSaveNoDir;
-  return replace_message(result, kMsgSaveFailed);
-}
 }  // namespace
 
 KomaFile::~KomaFile() {
@@ -335,58 +273,33 @@ std::string koma_format(int w, int h, const int *cells) {
   return out;
 }
 
-int px_open(const char *path) {
-  // The name is kept in now_file_name; a longer one could not be saved back.
-  if (std::strlen(path) >= sizeof now_file_name) {
-    px_error(kMsgCannotOpen);
-    return 0;
+const char *koma_refusal(KomaStatus s) {
+  switch (s) {
+    case KomaStatus::SizeUnreadable: return "大きさが読めません。";
+    case KomaStatus::SizeNegative: return "大きさが負の数です。";
+    case KomaStatus::SizeTooLarge: return "大きさが2048を超えています。";
+    default: return "KOMAのファイルではありません。";
   }
-  KomaFile bytes;
-  const KomaRead read = read_document(path, &bytes);
-  if (read != KomaRead::Ok) {
-    px_error(read == KomaRead::NotKoma ? kMsgNotKoma : kMsgCannotOpen);
-    return 0;
-  }
-  Reader r{bytes.data(), bytes.data() + bytes.size()};
-  int w = 0, h = 0;
-  const KomaStatus header = read_header(&r, &w, &h);
-  if (header != KomaStatus::Complete) {
-    px_error(refusal_message(header));
-    return 0;
-  }
-  g_print("%d,%d", w, h);
-  if (!replace_buffers(w, h)) {
-    px_error(kMsgNoMemory);
-    return 0;
-  }
-  px_size_canvas_area();
-  // The cells go straight into the new, white picture: nothing is painted
-  // here, since the window is repainted below, and a freshly opened picture
-  // is no undoable change.
-  const std::size_t n = std::size_t(w) * std::size_t(h);
-  const std::size_t got = px_cnvs ? read_cells(&r, n, px_cnvs) : 0;
-  if (got < n && px_cnvs) std::fill_n(px_cnvs + 3 * got, 3, 255);  // a cell read in part
-  save_fg = 0;
-  start_fg = 0;
-  px_clear_canvas_window();
-  px_draw_full();
-  utf8_copy(now_file_name, sizeof now_file_name, path);
-  px_set_title(true);
-  if (got < n) px_error(kMsgIncomplete);
-  return 1;
 }
 
-int px_write_document(const char *path) {
-  const FileReplace result = px_replace_file(path, [](FileSink *sink) {
-    return format_blocks(mv_size_widht, mv_size_heigth, px_cnvs,
-                         [sink](const char *block, std::size_t n) {
-                           return sink_write(sink, block, n);
-                         });
+KomaStatus koma_read_header(const char **p, const char *end, int *w, int *h) {
+  Reader r{*p, end};
+  const KomaStatus status = read_header(&r, w, h);
+  *p = r.p;
+  return status;
+}
+
+std::size_t koma_read_cells(const char **p, const char *end, std::size_t n, int *dst) {
+  Reader r{*p, end};
+  const std::size_t got = read_cells(&r, n, dst);
+  *p = r.p;
+  return got;
+}
+
+FileReplace koma_write_file(const char *path, int w, int h, const int *cells) {
+  return px_replace_file(path, [&](FileSink *sink) {
+    return format_blocks(w, h, cells, [sink](const char *block, std::size_t n) {
+      return sink_write(sink, block, n);
+    });
   });
-  if (result != FileReplace::Done) {
-    px_error(save_message(result));
-    return 0;
-  }
-  history_mark_saved();  // undo back to this picture makes it clean again
-  return 1;
 }

@@ -1,4 +1,4 @@
-// KOMA documents: the parser (bytes only), loading into the editor, writing.
+// The KOMA document format: reading a file, parsing, formatting, writing.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +7,10 @@
 
 #include <glib.h>
 
-// How a parse ended. Refusals leave the editor untouched; an incomplete
-// document loads with the cells after the last readable one left white.
+#include "files/replace_file.h"
+
+// How a parse ended. A refused document is not loaded at all; an incomplete
+// one loads with the cells after the last readable one left white.
 enum class KomaStatus {
   NotKoma,         // first line is not exactly "koma1.0\n"
   SizeUnreadable,  // the size line is not "W x H"
@@ -41,8 +43,8 @@ struct KomaFile {
 
 enum class KomaRead { Ok, CannotOpen, NotKoma };
 
-// Reads the whole file at `path`, as Open does: only a regular file, or a
-// pipe whose writer sends something within half a second, so that nothing
+// Reads the whole file at `path`: only a regular file, or a pipe whose
+// writer sends something within half a second, so that nothing
 // keeps the caller waiting (a named pipe without a writer, a device).
 // NotKoma when a pipe's first bytes already show that it is no document.
 KomaRead koma_read_file(const char *path, KomaFile *out);
@@ -55,15 +57,18 @@ bool koma_parse(const char *data, std::size_t len, KomaDoc *out);
 // (3 ints per cell, row-major).
 std::string koma_format(int w, int h, const int *cells);
 
-// Loads a document into the editor. Returns 1 when it was loaded (possibly
-// incomplete); otherwise shows why on the status line, changes nothing and
-// returns 0. Only a regular file or a pipe whose writer sends something
-// within half a second is read; anything else (a named pipe without a
-// writer, a device, a folder) cannot be opened, and is refused at once.
-int px_open(const char *path);
+// The first line and the size at *p (before `end`); on Complete, *p is past
+// the size line and W, H are within 0 to kMaxCanvasSide.
+KomaStatus koma_read_header(const char **p, const char *end, int *w, int *h);
+// Reads up to n cells at *p into dst (3 ints each), advancing *p; returns
+// how many were read whole (a cell read in part may have left some ints).
+std::size_t koma_read_cells(const char **p, const char *end, std::size_t n, int *dst);
 
-// Writes the current picture to `path` through px_replace_file, so that a
-// failure leaves the previous file as it was and creates no new one.
-// Returns 1 on success; on failure shows a message on the status line and
-// returns 0.
-int px_write_document(const char *path);
+// Why a document of that status is refused (NotKoma and the size statuses).
+const char *koma_refusal(KomaStatus s);
+// What is said of an Incomplete document that was loaded anyway.
+constexpr const char *kKomaIncomplete = "ファイルが不完全です。残りは白にしました。";
+
+// Writes the document of a w x h picture to `path` through px_replace_file,
+// so that a failure leaves the previous file as it was.
+FileReplace koma_write_file(const char *path, int w, int h, const int *cells);

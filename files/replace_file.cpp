@@ -11,9 +11,9 @@
 #include <glib.h>
 
 namespace {
-constexpr const char *kMsgNoSpace = "error... ディスクがいっぱいで保存できません。";
+constexpr const char *kMsgNoSpace = "ディスクがいっぱいで保存できません。";
 constexpr const char *kMsgFolderReadOnly =
-    "error... 保存先のフォルダに書き込めません。ファイルは変更していません。";
+    "保存先のフォルダに書き込めません。ファイルは変更していません。";
 
 // The file a symbolic link leads to, so that saving keeps the link.
 std::string write_target(const char *path) {

@@ -32,6 +32,6 @@ enum class FileReplace {
 // new one is not created.
 FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write);
 
-// The status-line message of a failure that the full-disk and folder messages
-// describe; `otherwise` for the rest.
+// What a failure means to the user, where the full-disk and folder messages
+// describe it; `otherwise` for the rest.
 const char *replace_message(FileReplace result, const char *otherwise);

@@ -1,7 +1,9 @@
 #include "palette/color22.h"
 
-#include "app/globals.h"
-#include "canvas/paint.h"
+#include <gtk/gtk.h>
+
+#include "base/drawing.h"
+#include "base/globals.h"
 
 namespace {
 
@@ -48,9 +50,6 @@ constexpr int kGreySteps = sizeof kGreyRamp / sizeof kGreyRamp[0];
 
 constexpr int kShades = 10;   // column x shows the base at (10 - x) tenths
 constexpr int kOutlines = 11; // a swatch is painted as nested square outlines
-constexpr gint kPaletteEvents =
-    GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-    GDK_ENTER_NOTIFY_MASK;
 
 bool in_grid(int x, int y) { return x >= 0 && y >= 0 && x < pl_x_nomber && y < pl_y_nomber; }
 
@@ -64,6 +63,48 @@ int swatch_index(double pos, int count) {
   const double cell = pos / pl_dot_size;
   if (!(cell > -1.0 && cell < count)) return -1;
   return static_cast<int>(cell);
+}
+
+// Entry (x, y) is column x, row y; components are 0 to 255. Stores each
+// component truncated toward zero; 0 (nothing written) outside the grid or
+// without a table.
+int pl_set_one(int x, int y, double r, double g, double b) {
+  if (!pl_main || !in_grid(x, y)) return 0;
+  int *entry = pl_main + (x + y * pl_x_nomber) * 3;
+  entry[0] = static_cast<int>(r);
+  entry[1] = static_cast<int>(g);
+  entry[2] = static_cast<int>(b);
+  return 1;
+}
+
+// Reads entry (x, y); 0, the outputs untouched, outside the grid or without a table.
+int pl_get_one(int x, int y, int *r, int *g, int *b) {
+  if (!pl_main || !in_grid(x, y)) return 0;
+  const int *entry = pl_main + (x + y * pl_x_nomber) * 3;
+  *r = entry[0];
+  *g = entry[1];
+  *b = entry[2];
+  return 1;
+}
+
+// Fills every entry with the default colours.
+void pl_set() {
+  for (int y = 0; y < kShadedRows; y++) {
+    const RowBase &base = kRowBases[y];
+    for (int x = 0; x < kShades; x++)
+      pl_set_one(x, y, shade(base.r, x), shade(base.g, x), shade(base.b, x));
+  }
+  for (int x = 0; x < kGreySteps; x++)
+    pl_set_one(x, kShadedRows, kGreyRamp[x], kGreyRamp[x], kGreyRamp[x]);
+}
+
+// Creates and fills the table on first use. False when it cannot be allocated.
+bool pl_ensure_table() {
+  if (pl_main) return true;
+  pl_main = g_try_new0(int, pl_x_nomber * pl_y_nomber * 3);
+  if (!pl_main) return false;
+  pl_set();
+  return true;
 }
 
 void draw_swatch(cairo_t *cr, int i, int j) {
@@ -84,43 +125,41 @@ void draw_swatch(cairo_t *cr, int i, int j) {
   }
 }
 
-}  // namespace
-
-int pl_set_one(int x, int y, double r, double g, double b) {
-  if (!pl_main || !in_grid(x, y)) return 0;
-  int *entry = pl_main + (x + y * pl_x_nomber) * 3;
-  entry[0] = static_cast<int>(r);
-  entry[1] = static_cast<int>(g);
-  entry[2] = static_cast<int>(b);
-  return 1;
+// Paints all swatches, whatever part of the window was exposed.
+void px_draw_pl(GtkWidget *area) {
+  GdkWindow *win = area ? gtk_widget_get_window(area) : nullptr;
+  if (win) gdk_window_clear(win);
+  CairoPtr cr = cairo_for(area);
+  if (!pl_ensure_table() || !cr) return;
+  for (int j = 0; j < pl_y_nomber; j++)
+    for (int i = 0; i < pl_x_nomber; i++) draw_swatch(cr.get(), i, j);
 }
 
-int pl_get_one(int x, int y, int *r, int *g, int *b) {
-  if (!pl_main || !in_grid(x, y)) return 0;
-  const int *entry = pl_main + (x + y * pl_x_nomber) * 3;
-  *r = entry[0];
-  *g = entry[1];
-  *b = entry[2];
-  return 1;
+gboolean color_palet_delete_event(GtkWidget *, GdkEvent *, gpointer) {
+  g_print("color palet delete_event \n");
+  color_paret_view_fg = 0;
+  return FALSE;
 }
 
-void pl_set() {
-  for (int y = 0; y < kShadedRows; y++) {
-    const RowBase &base = kRowBases[y];
-    for (int x = 0; x < kShades; x++)
-      pl_set_one(x, y, shade(base.r, x), shade(base.g, x), shade(base.b, x));
+gboolean cp_Draw(GtkWidget *widget, GdkEventExpose *, gpointer) {
+  px_draw_pl(widget);
+  return FALSE;
+}
+
+// Makes the clicked swatch's colour the current colour.
+gboolean pl_button_press_event(GtkWidget *, GdkEventButton *event, gpointer) {
+  const int col = swatch_index(event->x, pl_x_nomber);
+  const int row = swatch_index(event->y, pl_y_nomber);
+  int r, g, b;
+  if (col >= 0 && row >= 0 && pl_get_one(col, row, &r, &g, &b)) {
+    now_rgb[0] = r;
+    now_rgb[1] = g;
+    now_rgb[2] = b;
   }
-  for (int x = 0; x < kGreySteps; x++)
-    pl_set_one(x, kShadedRows, kGreyRamp[x], kGreyRamp[x], kGreyRamp[x]);
+  return FALSE;
 }
 
-bool pl_ensure_table() {
-  if (pl_main) return true;
-  pl_main = g_try_new0(int, pl_x_nomber * pl_y_nomber * 3);
-  if (!pl_main) return false;
-  pl_set();
-  return true;
-}
+}  // namespace
 
 void create_color_palet() {
   cp_main_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -137,39 +176,7 @@ void create_color_palet() {
   gtk_container_add(GTK_CONTAINER(cp_main_window), area);
   g_signal_connect(area, "expose_event", G_CALLBACK(cp_Draw), nullptr);
   g_signal_connect(area, "button_press_event", G_CALLBACK(pl_button_press_event), nullptr);
-  gtk_widget_set_events(area, kPaletteEvents);
+  gtk_widget_set_events(area, kPointerEvents);  // only presses have a handler
 
   gtk_widget_show_all(cp_main_window);
-}
-
-gboolean color_palet_delete_event(GtkWidget *, GdkEvent *, gpointer) {
-  g_print("color palet delete_event \n");
-  color_paret_view_fg = 0;
-  return FALSE;
-}
-
-gboolean cp_Draw(GtkWidget *widget, GdkEventExpose *, gpointer) {
-  px_draw_pl(widget);
-  return FALSE;
-}
-
-void px_draw_pl(GtkWidget *area) {
-  GdkWindow *win = area ? gtk_widget_get_window(area) : nullptr;
-  if (win) gdk_window_clear(win);
-  CairoPtr cr = cairo_for(area);
-  if (!pl_ensure_table() || !cr) return;
-  for (int j = 0; j < pl_y_nomber; j++)
-    for (int i = 0; i < pl_x_nomber; i++) draw_swatch(cr.get(), i, j);
-}
-
-gboolean pl_button_press_event(GtkWidget *, GdkEventButton *event, gpointer) {
-  const int col = swatch_index(event->x, pl_x_nomber);
-  const int row = swatch_index(event->y, pl_y_nomber);
-  int r, g, b;
-  if (col >= 0 && row >= 0 && pl_get_one(col, row, &r, &g, &b)) {
-    now_rgb[0] = r;
-    now_rgb[1] = g;
-    now_rgb[2] = b;
-  }
-  return FALSE;
 }

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/globals.h"
-#include "files/bmp_write.5.h"
-#include "files/export.h"
+#include <gtk/gtk.h>
+
+#include "base/globals.h"
+#include "files/bmp_write.h"
+#include "files/image_export.h"
 
 namespace {
 constexpr const char *kTempFile = ".px_tmp000001.bmp";
@@ -20,6 +22,19 @@ GtkWidget *picture_image() {
   g_free(words);
   if (rc != 0) return gtk_image_new_from_stock(GTK_STOCK_MISSING_IMAGE, GTK_ICON_SIZE_DIALOG);
   return gtk_image_new_from_file(path.c_str());
+}
+
+// "更新": replaces the window by one of the current picture.
+void btn_preview_update(GtkButton *, gpointer) {
+  if (preview_window) gtk_widget_destroy(preview_window);
+  preview();
+  preview_fg = 1;
+}
+
+void Preview_destroy(GtkWidget *widget, gpointer) {
+  preview_fg = 0;
+  // Forget the handle of the window that is going, so nothing destroys it twice.
+  if (preview_window == widget) preview_window = nullptr;
 }
 }  // namespace
 
@@ -36,16 +51,4 @@ void preview() {
   g_signal_connect(update, "clicked", G_CALLBACK(btn_preview_update), nullptr);
   g_signal_connect(preview_window, "destroy", G_CALLBACK(Preview_destroy), nullptr);
   gtk_widget_show_all(preview_window);
-}
-
-void btn_preview_update(GtkButton *, gpointer) {
-  if (preview_window) gtk_widget_destroy(preview_window);
-  preview();
-  preview_fg = 1;
-}
-
-void Preview_destroy(GtkWidget *widget, gpointer) {
-  preview_fg = 0;
-  // Forget the handle of the window that is going, so nothing destroys it twice.
-  if (preview_window == widget) preview_window = nullptr;
 }

@@ -5,7 +5,8 @@
 
 #include <glib.h>
 
-#include "app/globals.h"
+#include "base/colour.h"
+#include "base/globals.h"
 #include "canvas/cells.h"
 
 namespace {
@@ -17,23 +18,17 @@ struct Seed {
   int x, y;
 };
 
-struct Colour {
-  int r, g, b;
-};
-
-bool matches(const int *c, const Colour &t) { return c[0] == t.r && c[1] == t.g && c[2] == t.b; }
-
 // Where each stretch of target-coloured cells of `row` between columns
 // first and last (exclusive) begins; nothing for a row off the canvas.
-void stretch_starts(int y, int first, int last, const Colour &t, std::vector<int> &starts) {
+void stretch_starts(int y, int first, int last, const int *t, std::vector<int> &starts) {
   starts.clear();
   if (y < 0 || y >= mv_size_heigth) return;
   const int *c = px_cnvs + 3 * (std::size_t(y) * mv_size_widht + first);
   for (int x = first; x < last;) {
-    for (; x < last && !matches(c, t); x++) c += 3;
+    for (; x < last && !px_same_rgb(c, t); x++) c += 3;
     if (x == last) break;
     starts.push_back(x);
-    for (; x < last && matches(c, t); x++) c += 3;
+    for (; x < last && px_same_rgb(c, t); x++) c += 3;
   }
 }
 
@@ -41,7 +36,7 @@ void stretch_starts(int y, int first, int last, const Colour &t, std::vector<int
 // run is looked along above and below, then written in one go. Going along
 // the run, a stretch above is pushed before a stretch below that begins at
 // the same cell, so it is taken after it.
-void fill_runs(std::vector<Seed> &list, int x, int y, const Colour &t, int r, int g, int b) {
+void fill_runs(std::vector<Seed> &list, int x, int y, const int *t, int r, int g, int b) {
   std::vector<int> above, below;
   list.push_back({x, y});
   while (!list.empty()) {
@@ -49,10 +44,10 @@ void fill_runs(std::vector<Seed> &list, int x, int y, const Colour &t, int r, in
     list.pop_back();
     const int *row = px_cnvs + 3 * (std::size_t(s.y) * mv_size_widht);
     int first = s.x;
-    while (first >= 0 && matches(row + 3 * first, t)) first--;
+    while (first >= 0 && px_same_rgb(row + 3 * first, t)) first--;
     first++;
     int last = first;
-    while (last < mv_size_widht && matches(row + 3 * last, t)) last++;
+    while (last < mv_size_widht && px_same_rgb(row + 3 * last, t)) last++;
     if (last == first) continue;
     stretch_starts(s.y - 1, first, last, t, above);
     stretch_starts(s.y + 1, first, last, t, below);
@@ -75,11 +70,12 @@ int px_paint(int x, int y, int r, int g, int b) {
     g_print("error px_paint\n");
     return 0;
   }
-  int c[3];
-  if (!px_get_dot(px_cnvs, x, y, c)) return 0;  // nothing to fill off the canvas
-  if (c[0] == r && c[1] == g && c[2] == b) return -1;
+  int target[3];
+  if (!px_get_dot(px_cnvs, x, y, target)) return 0;  // nothing to fill off the canvas
+  const int rgb[3] = {r, g, b};
+  if (px_same_rgb(target, rgb)) return -1;
   try {
-    fill_runs(list, x, y, Colour{c[0], c[1], c[2]}, r, g, b);
+    fill_runs(list, x, y, target, r, g, b);
   } catch (const std::bad_alloc &) {
     // The list could not grow: the fill stops where it was.
     g_print("error px_paint\n");

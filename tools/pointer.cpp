@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/globals.h"
-#include "app/main_window.h"
+#include "base/globals.h"
+#include "base/status.h"
 #include "canvas/cells.h"
 #include "canvas/history.h"
-#include "canvas/paint.h"
+#include "canvas/repaint.h"
 #include "canvas/view.h"
 #include "tools/fill.h"
 #include "tools/raster.h"
 #include "tools/tool_select.h"
+#include "tools/undo.h"
 
 namespace {
 // Motion events between two periodic full repaints of the canvas, which
@@ -188,7 +189,7 @@ gboolean button_press_event(GtkWidget *, GdkEventButton *event, gpointer) {
     default: break;
   }
   g_print("now_tool%d\n", now_tool);
-  history_notify();  // a shape may have begun or ended
+  undo_state_changed();  // a shape may have begun or ended
   return FALSE;
 }
 

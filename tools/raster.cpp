@@ -6,7 +6,8 @@
 
 #include <glib.h>
 
-#include "app/globals.h"
+#include "base/colour.h"
+#include "base/globals.h"
 #include "canvas/cells.h"
 
 namespace {
@@ -30,7 +31,7 @@ void plot(int *buf, int x, int y, int r, int g, int b) {
   const bool on = buf && static_cast<unsigned>(x) < static_cast<unsigned>(mv_size_widht) &&
                   static_cast<unsigned>(y) < static_cast<unsigned>(mv_size_heigth);
   const int *c = on ? buf + 3 * (x + std::size_t(y) * mv_size_widht) : kOff;
-  if (c[0] == now_rgb[0] && c[1] == now_rgb[1] && c[2] == now_rgb[2]) return;
+  if (px_same_rgb(c, now_rgb)) return;
   px_dot(buf, x, y, r, g, b);
 }
 }  // namespace

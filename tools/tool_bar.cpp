@@ -1,13 +1,30 @@
 #include "tools/tool_bar.h"
 
-#include "app/data_files.h"
-#include "app/globals.h"
+#include <gtk/gtk.h>
+
+#include "base/data_files.h"
+#include "base/globals.h"
 #include "tools/tool_select.h"
 
 namespace {
 
 constexpr int kToolBarWidth = 140;
 constexpr int kToolBarHeight = 700;
+
+gboolean tool_bar_delete_event(GtkWidget *, GdkEvent *, gpointer) {
+  g_print("tool bar delete_event \n");
+  tool_bar_view_fg = 0;
+  return FALSE;
+}
+
+void btn_spoit(GtkWidget *, gpointer) { px_select_tool(kToolPicker, "spoit\n"); }
+void btn_dot(GtkWidget *, gpointer) { px_select_tool(kToolDot, "dot\n"); }
+void btn_line(GtkWidget *, gpointer) { px_select_tool(kToolLine, "line\n"); }
+void btn_box(GtkWidget *, gpointer) { px_select_tool(kToolSquare, "box\n"); }
+void btn_box2(GtkWidget *, gpointer) { px_select_tool(kToolRect, "box2\n"); }
+void btn_carcle(GtkWidget *, gpointer) { px_select_tool(kToolCircle, "carcle\n"); }
+void btn_carcle2(GtkWidget *, gpointer) { px_select_tool(kToolEllipse, "carcle2\n"); }
+void btn_paint(GtkWidget *, gpointer) { px_select_tool(kToolFill, "paint\n"); }
 
 struct ToolButton {
   const char *image;  // found by px_image_path
@@ -42,18 +59,3 @@ void create_tool_bar() {
   }
   gtk_widget_show_all(tool_bar_window);
 }
-
-gboolean tool_bar_delete_event(GtkWidget *, GdkEvent *, gpointer) {
-  g_print("tool bar delete_event \n");
-  tool_bar_view_fg = 0;
-  return FALSE;
-}
-
-void btn_spoit(GtkWidget *, gpointer) { px_select_tool(kToolPicker, "spoit\n"); }
-void btn_dot(GtkWidget *, gpointer) { px_select_tool(kToolDot, "dot\n"); }
-void btn_line(GtkWidget *, gpointer) { px_select_tool(kToolLine, "line\n"); }
-void btn_box(GtkWidget *, gpointer) { px_select_tool(kToolSquare, "box\n"); }
-void btn_box2(GtkWidget *, gpointer) { px_select_tool(kToolRect, "box2\n"); }
-void btn_carcle(GtkWidget *, gpointer) { px_select_tool(kToolCircle, "carcle\n"); }
-void btn_carcle2(GtkWidget *, gpointer) { px_select_tool(kToolEllipse, "carcle2\n"); }
-void btn_paint(GtkWidget *, gpointer) { px_select_tool(kToolFill, "paint\n"); }

@@ -2,14 +2,18 @@
 
 #include <glib.h>
 
-#include "app/globals.h"
-#include "canvas/history.h"
-#include "canvas/paint.h"
+#include "base/globals.h"
+#include "canvas/repaint.h"
+#include "tools/undo.h"
 
+namespace {
+// Forgets a pending line and a pending square or rectangle (not a pending
+// circle or ellipse centre).
 void tool_clear() {
   tool_line_start = 0;
   tool_box_start = 0;
 }
+}  // namespace
 
 void px_get_nowtool_str(char *buf) {
   const char *name = "";
@@ -36,5 +40,5 @@ void px_select_tool(int code, const char *trace) {
   }
   tool_clear();
   now_tool = code;
-  history_notify();  // a pending line or box is gone
+  undo_state_changed();  // a pending line or box is gone
 }

@@ -18,13 +18,11 @@ enum ToolCode {
 // Room for the longest tool name, "スポイト", and its terminator.
 constexpr std::size_t kToolNameSize = 13;
 
-// Forgets a pending line and a pending square or rectangle (not a pending
-// circle or ellipse centre).
-void tool_clear();
 // Writes the status-line name of the current tool into buf (kToolNameSize
 // bytes at least); an empty string for a code without a tool.
 void px_get_nowtool_str(char *buf);
 // The selection rule of the tool bar and the Tool menu: the caller's trace,
-// then tool_clear and the new tool; the colour picker instead sets its code
-// and repaints the picture without tool_clear.
+// then a pending line or box is forgotten (a circle or ellipse centre is
+// kept) and the new tool set; the colour picker instead sets its code and
+// repaints the picture, forgetting nothing.
 void px_select_tool(int code, const char *trace);

@@ -8,3 +8,9 @@ void px_undo();
 void px_redo();
 // True while undo has something to do: a pending shape or a kept action.
 bool px_can_undo();
+bool px_can_redo();
+
+// `listener` is called whenever px_can_undo or px_can_redo may have changed.
+void undo_set_listener(void (*listener)());
+// Tells the listener that a shape began or ended, or a tool change dropped one.
+void undo_state_changed();

@@ -1,7 +1,8 @@
 #include <cstring>
 
-#include "app/globals.h"
 #include "app/main_window.h"
+#include "base/globals.h"
+#include "base/status.h"
 #include "canvas/cells.h"
 #include "support/gui.h"
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
-#include "canvas/paint.h"
+#include "base/globals.h"
+#include "canvas/repaint.h"
 #include "support/support.h"
 
 namespace {

@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "canvas/cells.h"
 #include "support/support.h"
-#include "tools/undo.h"
 
 static std::vector<int> picture() { return {px_cnvs, px_cnvs + 3 * mv_size_widht * mv_size_heigth}; }
+static void put(std::size_t cell, const int *c) { px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, c[0], c[1], c[2]); }
 
 // Random actions, some crossing a cell twice or changing nothing, undone to
 // the start give the opened picture back, redone to the end the final one.
@@ -29,10 +29,10 @@ TEST(History, UndoAndRedoRestoreExactBuffersWithinTheBound) {
     history_end();
   }
   const std::vector<int> last = picture();
-  while (history_undo()) {
+  while (history_undo(put)) {
   }
   EXPECT_EQ(picture(), opened);
-  while (history_redo()) {
+  while (history_redo(put)) {
   }
   EXPECT_EQ(picture(), last);
   cnvs_claer_full();  // as New, Open and a size change do
@@ -45,7 +45,7 @@ TEST(History, UndoAndRedoRestoreExactBuffersWithinTheBound) {
     EXPECT_LE(history_bytes(), std::size_t(4) << 10);
   }
   int undone = 0;
-  while (history_undo()) undone++;
+  while (history_undo(put)) undone++;
   EXPECT_TRUE(undone > 0 && undone < 12 && px_cnvs[0] == 11 - undone) << undone;
   history_set_limit(kHistoryDefaultLimit);
 }

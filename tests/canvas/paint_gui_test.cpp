@@ -12,10 +12,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
 #include "app/main_window.h"
+#include "base/colour.h"
+#include "base/drawing.h"
+#include "base/globals.h"
 #include "canvas/cells.h"
-#include "canvas/paint.h"
+#include "canvas/repaint.h"
 #include "canvas/view.h"
 #include "support/gui.h"
 
@@ -33,6 +35,18 @@ using Shot = std::shared_ptr<GdkPixbuf>;
 Shot shot(GdkRectangle r) { return pump(), Shot(read_pixels(drawing_area, r.x, r.y, r.width, r.height), g_object_unref); }
 void put(const Shot &s, GdkRectangle r) {
   gdk_draw_pixbuf(canvas(), nullptr, s.get(), 0, 0, r.x, r.y, r.width, r.height, GDK_RGB_DITHER_NONE, 0, 0);
+}
+
+// One cell as four white strokes 1.8 wide, then four 1.5 wide in its
+// colour (c / 256), each from a corner to just past the next one.
+void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r, int g, int b) {
+  const double k = 0.5219, strokes[4][4] = {
+      {x1, y1, x2 + k, y1 + k}, {x2, y1, x2 + k, y2 + k}, {x2, y2, x1 + k, y2 + k}, {x1, y2, x1 + k, y1 + k}};
+  const double passes[2][4] = {{1.8, 1, 1, 1}, {1.5, r / 256.0, g / 256.0, b / 256.0}};
+  for (const double *p : passes) {
+    for (const double *s : strokes) cairo_move_to(cr, s[0], s[1]), cairo_line_to(cr, s[2], s[3]);
+    cairo_set_line_width(cr, p[0]), cairo_set_source_rgb(cr, p[1], p[2], p[3]), cairo_stroke(cr);
+  }
 }
 
 // Painting as it once was done, straight on the window, clipped to `clip`.

@@ -19,12 +19,15 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "app/export_commands.h"
+#include "app/file_commands.h"
+#include "app/load_save.h"
+#include "base/globals.h"
+#include "base/status.h"
 #include "canvas/cells.h"
 #include "canvas/history.h"
-#include "files/bmp_write.5.h"
-#include "files/export.h"
-#include "files/file_commands.h"
+#include "files/bmp_write.h"
+#include "files/image_export.h"
 #include "support/support.h"
 #include "tools/undo.h"
 
@@ -184,8 +187,10 @@ TEST(SafeSave, FailuresKeepTheOldFileWholeAndTheDocumentUnsaved) {
         return std::string("no setup");
       filed_picture(doc, 160, 160);  // noise: larger than the small disk in every format
       std::uint32_t *words = koma_pack(px_cnvs, 160, 160);
-      const char *message = c.act == Save ? (cb_save(), px_status_text)
+      const char *failed = c.act == Save ? (cb_save(), nullptr)
           : px_write_image(c.act == Bmp ? ImageFormat::Bmp : ImageFormat::Png, doc.c_str(), 160, 160, words);
+      if (failed) px_show_failure(failed);  // as the export command shows it
+      const char *message = px_status_text;
       g_free(words);
       struct stat st {};
       const bool there = stat(doc.c_str(), &st) == 0;

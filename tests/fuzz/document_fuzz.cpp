@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "files/document.h"
 
 namespace {

@@ -22,7 +22,7 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build-mutation")
 TARGETS = ["koma_unit_tests", "koma_gui_tests"]
-FOLDERS = ["app", "canvas", "tools", "files", "palette", "preview"]
+FOLDERS = ["base", "canvas", "files", "tools", "palette", "preview", "app", "cli"]
 
 
 def parse():
@@ -86,8 +86,10 @@ def main():
     args = ap.parse_args()
 
     mutants = parse()
-    bad = [f"line {m['line']}: {m['file']}: {m['name']}" for m in mutants
-           if open(os.path.join(ROOT, m["file"]), encoding="utf-8").read().count(m["old"]) != 1]
+    def text(file):
+        path = os.path.join(ROOT, file)
+        return open(path, encoding="utf-8").read() if os.path.isfile(path) else ""
+    bad = [f"line {m['line']}: {m['file']}: {m['name']}" for m in mutants if text(m["file"]).count(m["old"]) != 1]
     if args.list or bad:
         print("".join(f"does not apply: {b}\n" for b in bad) + f"{len(mutants)} mutants, {len(bad)} that do not apply")
         for folder in FOLDERS:

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/globals.h"
 #include "app/startup.h"
+#include "base/globals.h"
 
 void pump(int ms) {
   for (int round = 0; round < 2; round++, g_usleep(round == 1 ? ms * 1000 : 0)) {

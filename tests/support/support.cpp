@@ -7,8 +7,9 @@
 
 #include <glib/gstdio.h>
 
-#include "app/globals.h"
-#include "app/text.h"
+#include "base/globals.h"
+#include "base/status.h"
+#include "base/text.h"
 #include "canvas/cells.h"
 
 std::string in_child(const std::function<std::string()> &body) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "canvas/cells.h"
 #include "support/support.h"
 #include "tools/fill.h"

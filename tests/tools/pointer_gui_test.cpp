@@ -3,7 +3,9 @@
 
 #include <random>
 
-#include "app/globals.h"
+#include "base/colour.h"
+#include "base/globals.h"
+#include "base/status.h"
 #include "canvas/cells.h"
 #include "support/gui.h"
 #include "tools/raster.h"

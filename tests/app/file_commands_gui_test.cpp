@@ -10,12 +10,14 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "app/file_commands.h"
+#include "app/load_save.h"
 #include "app/menu.h"
 #include "app/startup.h"
+#include "base/globals.h"
+#include "base/status.h"
 #include "canvas/cells.h"
 #include "files/document.h"
-#include "files/file_commands.h"
 #include "support/gui.h"
 
 namespace {

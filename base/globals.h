@@ -1,7 +1,14 @@
 // The editor's whole state: process-wide variables, defined once in globals.cpp.
+//
+// The misspelt names (mv_size_widht, mv_size_heigth, statas_area,
+// color_paret_view_fg, pl_x_nomber, ...) are deliberate: they are the
+// program's established names, and the traces and tests use them. Do not
+// "fix" them.
 #pragma once
 
-#include <gtk/gtk.h>
+// The widget handles are only stored here; the toolkit's headers stay out
+// of the layers that need none (the document format, the exporter).
+typedef struct _GtkWidget GtkWidget;
 
 // Largest canvas side accepted from documents and the size dialog, in cells.
 // 2048 cells at scale 10 still fit the X11 coordinate range of the drawing area.
@@ -10,6 +17,11 @@ constexpr int kMaxCanvasSide = 2048;
 constexpr int kFileNameSize = 4096;
 // Size of the buffers in which titles and prompt labels are built, in bytes.
 constexpr int kTextBufSize = 1024;
+// What the main window adds around the visible canvas, in screen units: its
+// default size is 64 cells plus these, and the visible cells are worked out
+// from its size less these.
+constexpr int kWindowExtraWidth = 3;
+constexpr int kWindowExtraHeight = 27;
 
 // Canvas, display and cell buffers
 extern int dot_size;           // edge of one cell on screen, in screen units (2 to 10)
@@ -39,9 +51,12 @@ extern char now_file_name[kFileNameSize]; // path of the document, or the untitl
 extern int save_fg;            // 1 while the picture has unsaved changes
 extern int start_fg;           // 1 while the document has no file of its own
 
-// Windows and dialogs
+// Windows and dialogs. `window` and `px_main_window` are the same main
+// window: `window` from the moment it is created (the menu bar attaches its
+// accelerators to it while it is built), `px_main_window` once it is complete
+// (the parent of dialogs and the target of title updates).
 extern GtkWidget *window;              // the main window, as created
-extern GtkWidget *px_main_window;      // the main window once complete; parent of dialogs
+extern GtkWidget *px_main_window;      // the main window once complete
 extern GtkWidget *drawing_area;        // the canvas drawing area
 extern GtkWidget *g_scroll_window;     // the scrolled window around the canvas
 extern GtkWidget *statas_area;         // the status-line drawing area
@@ -64,10 +79,6 @@ extern int *pl_main;      // palette table, pl_x_nomber x pl_y_nomber colours; n
 extern int pl_dot_size;   // edge of one swatch, in screen units
 extern int pl_x_nomber;   // palette columns
 extern int pl_y_nomber;   // palette rows
-
-// Last text drawn on the status line, kept so that messages can be read back
-// when there is no display.
-extern char px_status_text[kTextBufSize];
 
 // The untitled document's name.
 extern const char *const kUntitledName;

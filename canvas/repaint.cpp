@@ -1,39 +1,15 @@
-#include "canvas/paint.h"
+#include "canvas/repaint.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
-#include "app/globals.h"
+#include <gtk/gtk.h>
+
+#include "base/colour.h"
+#include "base/globals.h"
 #include "canvas/cells.h"
 #include "canvas/view.h"
-
-CairoPtr cairo_for(GtkWidget *widget) {
-  GdkWindow *w = widget ? gtk_widget_get_window(widget) : nullptr;
-  return CairoPtr(w ? gdk_cairo_create(w) : nullptr, &cairo_destroy);
-}
-
-void px_cell_strokes(cairo_t *cr, double x1, double y1, double x2, double y2) {
-  constexpr double kEnd = 0.5219;  // strokes end just past the next corner
-  cairo_move_to(cr, x1, y1);
-  cairo_line_to(cr, x2 + kEnd, y1 + kEnd);
-  cairo_move_to(cr, x2, y1);
-  cairo_line_to(cr, x2 + kEnd, y2 + kEnd);
-  cairo_move_to(cr, x2, y2);
-  cairo_line_to(cr, x1 + kEnd, y2 + kEnd);
-  cairo_move_to(cr, x1, y2);
-  cairo_line_to(cr, x1 + kEnd, y1 + kEnd);
-}
-
-void px_draw_box(cairo_t *cr, double x1, double y1, double x2, double y2, int r,
-                 int g, int b) {
-  cairo_set_line_width(cr, kRimWidth);
-  cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-  px_cell_strokes(cr, x1, y1, x2, y2);
-  cairo_stroke(cr);
-  cairo_set_line_width(cr, kColourWidth);
-  cairo_set_source_rgb(cr, r / 256.0, g / 256.0, b / 256.0);
-  px_cell_strokes(cr, x1, y1, x2, y2);
-  cairo_stroke(cr);
-}
 
 void px_clear_canvas_window() { view_clear(); }
 
@@ -51,8 +27,8 @@ void px_get_now_adjustment() {
   now_window_top = static_cast<int>(v) / dot_size;
   int w = 0, hgt = 0;
   gtk_window_get_size(GTK_WINDOW(window), &w, &hgt);
-  now_window_right = (w - 3) / dot_size + now_window_left;
-  now_window_bottom = (hgt - 27) / dot_size + now_window_top;
+  now_window_right = (w - kWindowExtraWidth) / dot_size + now_window_left;
+  now_window_bottom = (hgt - kWindowExtraHeight) / dot_size + now_window_top;
 }
 
 void px_draw_full() {
@@ -81,7 +57,7 @@ void px_draw_repaint() {
     int *v = px_cnvs_vtl + 3 * cell;
     if (px_is_white(v)) return;
     const int *c = px_cnvs + 3 * cell;
-    if (v[0] != c[0] || v[1] != c[1] || v[2] != c[2])
+    if (!px_same_rgb(v, c))
       px_dot(px_cnvs, cell % mv_size_widht, cell / mv_size_widht, c[0], c[1], c[2]);
     v[0] = v[1] = v[2] = 255;
   };

@@ -15,9 +15,9 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
-#include "files/bmp_write.5.h"
+#include "files/bmp_write.h"
 #include "files/document.h"
-#include "files/export.h"
+#include "files/image_export.h"
 
 namespace {
 constexpr int kMaxSize = 8192;  // 8192 x 8192 words are 256 MiB
@@ -57,15 +57,6 @@ bool format_of(const char *path, ImageFormat *format) {
     *format = ImageFormat::Jpeg;
   else return false;
   return true;
-}
-
-const char *refusal(KomaStatus s) {
-  switch (s) {
-    case KomaStatus::SizeUnreadable: return "大きさが読めません。";
-    case KomaStatus::SizeNegative: return "大きさが負の数です。";
-    case KomaStatus::SizeTooLarge: return "大きさが2048を超えています。";
-    default: return "KOMAのファイルではありません。";
-  }
 }
 
 // The size whose longer side is `size`, the other in proportion (at least 1).
@@ -146,12 +137,12 @@ int main(int argc, char **argv) {
     if (read == KomaRead::CannotOpen)
       return report(input, "ファイルを読めません。", errno ? g_strerror(errno) : nullptr), kFailed;
     if (read == KomaRead::NotKoma || !koma_parse(bytes.data(), bytes.size(), &doc))
-      return report(input, refusal(doc.status)), kFailed;
+      return report(input, koma_refusal(doc.status)), kFailed;
   }
   const std::size_t n = std::size_t(doc.width) * std::size_t(doc.height);
   if (doc.status == KomaStatus::Incomplete) {
     // As the editor opens it: the cells that could not be read are white.
-    report(input, "警告: ファイルが不完全です。残りは白にしました。");
+    report(input, (std::string("警告: ") + kKomaIncomplete).c_str());
     doc.cells.resize(3 * n, 255);
   }
 
@@ -181,9 +172,6 @@ int main(int argc, char **argv) {
   }
   const char *failure = px_write_image(format, output, w, h, words);
   g_free(words);
-  if (failure) {
-    if (g_str_has_prefix(failure, "error... ")) failure += 9;  // the status line's own prefix
-    return report(output, failure), kFailed;
-  }
+  if (failure) return report(output, failure), kFailed;
   return 0;
 }

@@ -1,4 +1,4 @@
-// The File menu's document commands and the unsaved-changes prompt.
+// The File menu's document commands, the unsaved-changes prompt and quitting.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -15,8 +15,11 @@ int save();
 // Asks for a path and writes the document there; adopts the path only when
 // the write succeeded.
 void saveas();
-// Offers to save unsaved changes; cannot be cancelled. Returns false when
-// "Yes" led to a save that failed (not a cancelled Save As chooser): the
-// caller then stops, and the document keeps its picture, name and flags.
-// Otherwise ends with start_fg 1 and returns true.
-bool yesno_dialog();
+
+// Quit: offers to save unsaved changes, then ends the main loop, unless the
+// save that was asked for failed. Also the main window's close request.
+gboolean cb_quit();
+
+// A chooser for saving, titled `title`, that confirms before overwriting and
+// offers `name`: the one set-up of Save As and the exports.
+GtkWidget *px_save_chooser(const char *title, const char *name);

@@ -1,11 +1,11 @@
-#include "files/bmp_write.5.h"
+#include "files/bmp_write.h"
 
 #include <charconv>
 #include <cstdio>
 
 #include <glib.h>
 
-#include "app/globals.h"
+#include "base/globals.h"
 
 // The pixel array goes to the file as it lies in memory, which gives the
 // BMP byte order (blue, green, red, 0) only on a little-endian machine.

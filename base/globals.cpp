@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "base/globals.h"
 
 int dot_size = 10;
 int mv_size_widht = 64;
@@ -47,7 +47,5 @@ int *pl_main = nullptr;
 int pl_dot_size = 20;
 int pl_x_nomber = 10;
 int pl_y_nomber = 22;
-
-char px_status_text[kTextBufSize];
 
 const char *const kUntitledName = "無題.koma";

@@ -1,33 +1,27 @@
-#include "files/file_commands.h"
+#include "app/file_commands.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "app/globals.h"
-#include "app/main_window.h"
-#include "app/text.h"
-#include "canvas/paint.h"
-#include "files/document.h"
-#include "files/size_dialogs.h"
+#include "app/load_save.h"
+#include "app/size_dialog.h"
+#include "base/globals.h"
+#include "base/status.h"
+#include "base/text.h"
+#include "canvas/repaint.h"
 
 namespace {
 constexpr const char *kPromptHead = " \"";
 constexpr const char *kPromptTail = "\"\nで変更した内容を閉じる前に保存しますか？";
 constexpr int kPromptWidth = 550;
 constexpr int kPromptHeight = 100;
-constexpr const char *kMsgNameTooLong = "error... ファイル名が長すぎます。";
+constexpr const char *kMsgNameTooLong = "ファイル名が長すぎます。";
 
 GtkWindow *parent_window() { return px_main_window ? GTK_WINDOW(px_main_window) : nullptr; }
-
-GtkWidget *file_chooser(const char *title, GtkFileChooserAction action, const char *accept) {
-  return gtk_file_chooser_dialog_new(title, parent_window(), action, "gtk-cancel",
-                                     GTK_RESPONSE_CANCEL, accept, GTK_RESPONSE_ACCEPT, nullptr);
-}
 
 // Writes to `path` and, only once that worked, makes it the document's name.
 bool save_as_path(const char *path) {
   if (std::strlen(path) >= sizeof now_file_name) {
-    px_error(kMsgNameTooLong);  // could not be kept as the name for later saves
+    px_show_failure(kMsgNameTooLong);  // could not be kept as the name for later saves
     return false;
   }
   if (!px_write_document(path)) return false;
@@ -42,10 +36,7 @@ enum class SaveAs { Saved, Cancelled, Failed };
 
 SaveAs run_saveas() {
   g_print("saveas!!\n");
-  GtkWidget *chooser =
-      file_chooser("名前を付けて保存", GTK_FILE_CHOOSER_ACTION_SAVE, "gtk-save-as");
-  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
-  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), now_file_name);
+  GtkWidget *chooser = px_save_chooser("名前を付けて保存", now_file_name);
   gtk_widget_show_all(chooser);
   SaveAs result = SaveAs::Cancelled;
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
@@ -58,17 +49,17 @@ SaveAs run_saveas() {
   gtk_widget_destroy(chooser);
   return result;
 }
-}  // namespace
 
+// The unsaved-changes prompt; it cannot be cancelled. Returns false when
+// "Yes" led to a save that failed (not a cancelled Save As chooser): the
+// caller then stops, and the document keeps its picture, name and flags.
+// Otherwise ends with start_fg 1 and returns true.
 bool yesno_dialog() {
   GtkWidget *dialog = gtk_dialog_new_with_buttons(
       "", parent_window(), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
       "gtk-no", GTK_RESPONSE_NO, "gtk-yes", GTK_RESPONSE_YES, nullptr);
   char text[kTextBufSize];
-  const std::size_t fixed = std::strlen(kPromptHead) + std::strlen(kPromptTail);
-  const std::size_t n = utf8_prefix_len(now_file_name, sizeof text - 1 - fixed);
-  std::snprintf(text, sizeof text, "%s%.*s%s", kPromptHead, static_cast<int>(n), now_file_name,
-                kPromptTail);
+  utf8_fit_between(text, sizeof text, kPromptHead, now_file_name, kPromptTail);
   gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))),
                     gtk_label_new(text));
   gtk_widget_set_size_request(dialog, kPromptWidth, kPromptHeight);
@@ -97,6 +88,16 @@ bool yesno_dialog() {
   start_fg = 1;
   return true;
 }
+}  // namespace
+
+GtkWidget *px_save_chooser(const char *title, const char *name) {
+  GtkWidget *chooser = gtk_file_chooser_dialog_new(
+      title, parent_window(), GTK_FILE_CHOOSER_ACTION_SAVE, "gtk-cancel", GTK_RESPONSE_CANCEL,
+      "gtk-save-as", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name);
+  return chooser;
+}
 
 void cb_new(GtkMenuItem *, gpointer) {
   g_print("newnew!!\n");
@@ -109,7 +110,10 @@ void cb_new(GtkMenuItem *, gpointer) {
 void cb_open(GtkMenuItem *, gpointer) {
   g_print("open!!\n");
   if (save_fg == 1 && !yesno_dialog()) return;
-  GtkWidget *chooser = file_chooser("開く", GTK_FILE_CHOOSER_ACTION_OPEN, "gtk-open");
+  GtkWidget *chooser =
+      gtk_file_chooser_dialog_new("開く", parent_window(), GTK_FILE_CHOOSER_ACTION_OPEN,
+                                  "gtk-cancel", GTK_RESPONSE_CANCEL, "gtk-open",
+                                  GTK_RESPONSE_ACCEPT, nullptr);
   gtk_widget_show_all(chooser);
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     if (gchar *name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
@@ -137,3 +141,13 @@ int save() {
 }
 
 void saveas() { run_saveas(); }
+
+gboolean cb_quit() {
+  // The prompt offers saving, not cancelling; only a save that failed keeps
+  // the program, and the unsaved picture, alive.
+  if (save_fg == 1 && !yesno_dialog()) return TRUE;
+  if (gtk_main_level() > 0) gtk_main_quit();
+  g_print("quit\n");
+  // Keep the window: the program ends with the main loop anyway.
+  return TRUE;
+}

@@ -1,0 +1,18 @@
+// The editor's document: loading a file into it, saving it, starting anew.
+#pragma once
+
+// Loads a document into the editor. Returns 1 when it was loaded (possibly
+// incomplete); otherwise shows why on the status line, changes nothing and
+// returns 0. Only a regular file or a pipe whose writer sends something
+// within half a second is read; anything else (a named pipe without a
+// writer, a device, a folder) cannot be opened, and is refused at once.
+int px_open(const char *path);
+
+// Writes the current picture to `path`, so that a failure leaves the
+// previous file as it was and creates no new one. Returns 1 on success; on
+// failure shows a message on the status line and returns 0.
+int px_write_document(const char *path);
+
+// Clears the picture and makes it the clean, untitled document, repainted;
+// the title carries the size when `size_in_title` is set.
+void px_start_untitled(bool size_in_title);
