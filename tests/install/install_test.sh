@@ -7,6 +7,8 @@
 #   no_icon_is_quiet     koma with neither images nor data folder: no icon and
 #                        nothing said about it on standard error
 #   desktop_files        desktop entry, metainfo, file type, manual pages
+#   options_without_display  koma --help and --version answer with no display; any
+#                        other argument still goes to the toolkit
 #   debian_package       cpack -G DEB: name, fields, every installed file, and
 #                        the unpacked tree runs from / as above
 set -u
@@ -125,6 +127,29 @@ debian_package)
     fail "package and install differ: $(diff <(echo "$listed") <(files_below "$scratch/root"))"
   dpkg-deb -x "$deb" "$scratch/unpacked"
   check_windows "$scratch/unpacked/usr/bin/koma" /
+  ;;
+options_without_display)
+  unset DISPLAY
+  version=$(sed -n "s/^CMAKE_PROJECT_VERSION:STATIC=//p" "$build/CMakeCache.txt")
+  # A toolkit option before it changes nothing.
+  for args in --help --version "--display=:9 --version"; do
+    out=$("$build/koma" $args 2>"$scratch/stderr") || fail "koma $args: exit status $?"
+    [ ! -s "$scratch/stderr" ] || fail "koma $args: $(cat "$scratch/stderr")"
+    case $args in
+    --help) [ "${out%%$'\n'*}" = "使い方: koma [GTK のオプション] [FILE.koma]" ] &&
+              grep -q -- "--help " <<<"$out" && grep -q -- "--version " <<<"$out" || fail "help: $out" ;;
+    *) [ "$out" = "koma $version" ] || fail "koma $args: $out, not koma $version" ;;
+    esac
+  done
+  # A document named like an option, and any other option, need the display.
+  for args in "-- --help" --helpx; do
+    "$build/koma" $args >/dev/null 2>"$scratch/stderr" && fail "koma $args started without a display"
+    grep -q "cannot open display" "$scratch/stderr" || fail "koma $args: $(cat "$scratch/stderr")"
+  done
+  page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$src/data/koma.1" 2>/dev/null)
+  for option in --help --version; do
+    grep -qE "^ +$option( |$)" <<<"$page" || fail "koma(1) lists no $option"
+  done
   ;;
 *) fail "unknown check $check" ;;
 esac
