@@ -7,6 +7,8 @@
 #   no_icon_is_quiet     koma with neither images nor data folder: no icon and
 #                        nothing said about it on standard error
 #   desktop_files        desktop entry, metainfo, file type, manual pages
+#   windows_match_entry  every window's WM_CLASS is the desktop entry's
+#                        StartupWMClass; koma completes the startup notification
 #   options_without_display  koma --help and --version answer with no display; any
 #                        other argument still goes to the toolkit
 #   debian_package       cpack -G DEB: name, fields, every installed file, and
@@ -127,6 +129,25 @@ debian_package)
     fail "package and install differ: $(diff <(echo "$listed") <(files_below "$scratch/root"))"
   dpkg-deb -x "$deb" "$scratch/unpacked"
   check_windows "$scratch/unpacked/usr/bin/koma" /
+  ;;
+windows_match_entry)
+  entry="$src/data/invalid.koma.editor.desktop"
+  grep -qx StartupNotify=true "$entry" || fail "the desktop entry asks for no startup notification"
+  "$build/tests/koma_startup_watch" 10 >"$scratch/startup" & watch=$!
+  for _ in $(seq 100); do grep -q listening "$scratch/startup" && break; sleep 0.05; done
+  id="koma-test-$$_TIME0"
+  (cd "$src/assets" && DESKTOP_STARTUP_ID=$id exec "$build/koma" >/dev/null 2>&1) & pid=$!
+  wait $watch || fail "no startup notification within 10 s"
+  message=$(sed -n 2p "$scratch/startup")  # the value may be quoted
+  [ "${message//\"/}" = "remove: ID=$id" ] || fail "startup message: $message"
+  class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+  windows=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^(KOMA ver 1\.0:.*|TOOL|PALET)$')
+  [ "$(wc -w <<<"$windows")" = 3 ] || fail "windows: $windows"
+  for w in $windows; do
+    got=$(xprop -id "$w" WM_CLASS)
+    [ -n "$class" ] && [ "$got" = "WM_CLASS(STRING) = \"koma\", \"$class\"" ] ||
+      fail "window $w: $got, the desktop entry's class \"$class\""
+  done
   ;;
 options_without_display)
   unset DISPLAY
