@@ -3,11 +3,13 @@
 # if any of them is missing. Extra package names may be given as arguments.
 set -euo pipefail
 # The second line: what the install and package tests check with (desktop
-# entry, metainfo, file type, manual pages, the Debian package, the windows).
+# entry, metainfo, file type, manual pages, the windows); the third: what
+# builds the Debian package and checks it (devscripts has hardening-check).
 packages=(build-essential cmake pkg-config libgtk2.0-dev libgtest-dev
           xvfb xauth x11-utils fonts-ipafont-gothic clang
-          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev file
+          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base file
           xdotool x11-apps
+          dpkg-dev debhelper lintian devscripts
           "$@")
 missing=()
 for p in "${packages[@]}"; do
