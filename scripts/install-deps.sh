@@ -2,14 +2,17 @@
 # Installs the Debian packages that building, running and testing KOMA need,
 # if any of them is missing. Extra package names may be given as arguments.
 set -euo pipefail
-# The second line: what the install and package tests check with (desktop
-# entry, metainfo, file type, manual pages, the windows); the third: what
-# builds the Debian package and checks it (devscripts has hardening-check).
+# After the compilers and libraries: the X server and the font; what the
+# install and package tests check with (desktop entry, metainfo, file type,
+# manual pages, the windows); what builds the Debian package and checks it
+# (devscripts has hardening-check); what the screenshot script paints the
+# screen's background and writes the PNG with.
 packages=(build-essential cmake pkg-config libgtk2.0-dev libgtest-dev
           xvfb xauth x11-utils fonts-ipafont-gothic clang
           desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base file
           xdotool x11-apps
           dpkg-dev debhelper lintian devscripts
+          imagemagick x11-xserver-utils
           "$@")
 missing=()
 for p in "${packages[@]}"; do
