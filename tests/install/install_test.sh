@@ -147,6 +147,7 @@ debian_package)
   install_into "$scratch/root"
   want=$({ files_below "$scratch/root" | sed 's|^usr/share/man/.*|&.gz|'
            printf 'usr/share/doc/koma/%s\n' copyright changelog.Debian.gz
+           for f in "$src"/examples/*.koma; do echo "usr/share/doc/koma/examples/${f##*/}"; done
            echo usr/share/lintian/overrides/koma; } | LC_ALL=C sort)
   listed=$(dpkg-deb --contents "$deb" | awk '/^-/ {print $NF}' | sed 's|^\./||' | LC_ALL=C sort)
   [ "$listed" = "$want" ] || fail "package and install differ: $(diff <(echo "$want") <(echo "$listed"))"
