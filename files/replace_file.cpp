@@ -94,10 +94,14 @@ bool sink_write(FileSink *sink, const void *data, std::size_t n) {
   return true;
 }
 
-FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write) {
-  const std::string target = write_target(path);
+FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write,
+                            FileKind kind) {
+  const bool users = kind == FileKind::UserFile;
+  const std::string target = users ? write_target(path) : path;
   struct stat old;
-  const bool existed = stat(target.c_str(), &old) == 0;
+  // At a temporary name a link counts as nothing there: it is replaced.
+  const bool existed = (users ? stat(target.c_str(), &old) : lstat(target.c_str(), &old)) == 0 &&
+                       !S_ISLNK(old.st_mode);
   if (existed && S_ISDIR(old.st_mode)) return FileReplace::TargetIsFolder;
   // A device or a named pipe is never replaced by a plain file.
   if (existed && !S_ISREG(old.st_mode)) return FileReplace::Failed;
@@ -112,7 +116,7 @@ FileReplace px_replace_file(const char *path, const std::function<bool(FileSink 
   tmp.fd = g_mkstemp_full(&name[0], O_WRONLY | O_CLOEXEC, 0666);  // 0666 less the umask
   if (tmp.fd < 0) return create_failure(errno);
   tmp.path = name;
-  if (existed) {
+  if (existed && users) {
     // The old owner where that is allowed; otherwise (EPERM) the file
     // becomes the saving user's, which keeps the data safe all the same, and
     // does not carry set-id bits over to that user.

@@ -24,13 +24,19 @@ enum class FileReplace {
   Failed,          // anything else: a target that is no regular file, an I/O error
 };
 
-// Replaces the file at `path` (the file a symbolic link leads to) with what
-// `write` puts into the sink; `write` returns false to give up. The new file
-// takes the old one's permission bits and, where that is allowed, its owner;
-// a new file gets 0666 less the umask. On any failure the temporary file is
-// removed and the target is as it was: an existing one keeps its bytes, a
-// new one is not created.
-FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write);
+// The user's own file (a document, an export) is reached through a symbolic
+// link and keeps what was set up on it. The program's temporary files lie
+// where others may plant a link under their name: such a link is replaced
+// itself, never followed, and whatever lay there is simply replaced.
+enum class FileKind { UserFile, TempFile };
+
+// Replaces the file at `path` with what `write` puts into the sink; `write`
+// returns false to give up. A user's file keeps its permission bits and,
+// where that is allowed, its owner; a new file gets 0666 less the umask. On
+// any failure the temporary file is removed and the target is as it was: an
+// existing one keeps its bytes, a new one is not created.
+FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write,
+                            FileKind kind = FileKind::UserFile);
 
 // What a failure means to the user, where the full-disk and folder messages
 // describe it; `otherwise` for the rest.

@@ -192,10 +192,15 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
 // document, incomplete: the BMP byte for byte, the PNG pixel for pixel, the
 // JPEG nearly; a failure writes nothing and says why. The preview is a snapshot
 // of the picture (never of the shape being drawn) that only "更新" renews.
-// Where the working directory takes no file, the temporary BMPs go to the cache.
+// Where the working directory takes no file, the temporary BMPs go to the cache;
+// a link planted under their names is replaced, never written through.
 TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
   auto shown = [] { return image("", gtk_image_get_pixbuf(GTK_IMAGE(find_widget(preview_window, GTK_TYPE_IMAGE)))); };
+  const std::string victim = make_scratch_dir("victim") + "/v";  // links planted at the temporary names
+  write_file(victim, "kept");
+  for (const char *name : {".px_tmp000001.bmp", ".px_tmp100001.bmp"}) EXPECT_EQ((g_remove(name), symlink(victim.c_str(), name)), 0);
   active_preview(nullptr, nullptr);  // of the white start-up picture
+  EXPECT_TRUE(read_file(victim) == "kept");
   const int colours[4] = {0xC81E28, 0x14A03C, 0x1E28DC, 0xFFFFFF};  // in 32 x 16 quadrants
   cnvs_allocate(64, 32, true, "error");
   std::string cells, bmp = bmp_header(64, 32), rgb = "64x32 ";  // koma2int32's trace, the images
@@ -241,7 +246,8 @@ TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
       EXPECT_FALSE(g_file_test(failed.c_str(), G_FILE_TEST_EXISTS));
     }
   }
-  EXPECT_EQ(now_file_name + std::to_string(save_fg) + (read_file(dir + "p.bmp") == bmp ? " same" : ""), "無題.koma1 same");
+  EXPECT_EQ(now_file_name + std::to_string(save_fg) + (read_file(dir + "p.bmp") == bmp ? " same" : "") +
+                (read_file(victim) == "kept" ? " kept" : ""), "無題.koma1 same kept");
   const std::string doc = koma_format(64, 32, px_cnvs), warned = "0 koma-export: " + dir +
       "p.koma: 警告: ファイルが不完全です。残りは白にしました。\n";
   write_file(dir + "p.koma", doc.substr(0, doc.size() - 32 * 12));  // without its last 32 white cells
