@@ -240,7 +240,8 @@ TEST(SafeSave, KilledWhileSavingLeavesTheOldOrTheNewDocument) {
       for (int i = 0; i < side * side; i++) s += cell;
       return s;
     };
-    const std::string fresh = document("7,7,7\n"), old = in_place ? document("1,1,1\n") : "koma1.0\n0 x 0\n";
+    // In place the old document is the longer one, so that its tail has to go.
+    const std::string fresh = document("7,7,7\n"), old = in_place ? document("17,1,1\n") : "koma1.0\n0 x 0\n";
     auto put_old = [&] {
       write_file(doc, old);
       if (in_place) fs::remove(name2), fs::create_hard_link(doc, name2);
