@@ -1,9 +1,9 @@
 // Replacing a file whole, for the document writer and the image writers: the
 // new bytes go to a temporary file beside the target and take its place only
 // once they are all on the disk, so that no failure leaves a damaged file.
-// Where that would change what the user set up on the file (its owner, its
-// other names, a folder only the file may be written in), the file is
-// written in place instead, its room reserved first.
+// Where that would change what the user set up on the file (its owner and
+// group, its other names, a folder only the file may be written in), the
+// file is written in place instead, its room reserved first.
 #pragma once
 
 #include <cstddef>
@@ -39,14 +39,15 @@ enum class FileKind { UserFile, TempFile };
 
 // Replaces the file at `path` with what `write` puts into the sink; `write`
 // returns false to give up. A user's file that the saver may not write is
-// refused. One of another owner, with more than one name, or in a folder
-// that takes no new file there is written in place: its new size is
-// reserved before a byte changes, so a full disk or a size limit leaves it
-// as it was; only a failure during the write itself damages it. Any other
-// file is replaced by a new one with the old one's owner, group and
-// permission bits; a new file gets 0666 less the umask. On a failure of the
-// replacement the temporary file is removed and the target is as it was: an
-// existing one keeps its bytes, a new one is not created.
+// refused. One of another owner, with more than one name, with a group the
+// saver cannot give a new file, or in a folder that takes no new file is
+// written in place: its new size is reserved before a byte changes, so a
+// full disk or a size limit leaves it as it was; only a failure during the
+// write itself damages it. Any other file is replaced by a new one with the
+// old one's owner, group and permission bits; a new file gets 0666 less the
+// umask. On a failure of the replacement the temporary file is removed and
+// the target is as it was: an existing one keeps its bytes, a new one is
+// not created.
 FileReplace px_replace_file(const char *path, const std::function<bool(FileSink *)> &write,
                             FileKind kind = FileKind::UserFile);
 

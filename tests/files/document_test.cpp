@@ -176,6 +176,7 @@ TEST(SafeSave, RefusedWrittenInPlaceOrReplacedAndFailuresKeepTheOldFile) {
       {Save, 0, 0, 0444, false, 0777, Room, Root, "|new0 0:0 444 ino=new files:1"},  // replaced: root may
       {Save, 65534, 65534, 0666, false, 0777, Room, Nobody, "|new0 65534:65534 666 ino=new files:1"},
       {Save, 1, 50, 0664, false, 0777, Room, Member, "|new0 1:50 664 ino=same files:1"},  // in place: another owner,
+      {Save, 1, 50, 0644, false, 0777, Room, Root, "|new0 1:50 644 ino=same files:1"},
       {Save, 65534, 50, 0640, false, 0777, Room, Nobody, "|new0 65534:50 640 ino=same files:1"},  // a group not its,
       {Save, 0, 0, 0644, true, 0777, Room, Root, "|new0 0:0 644 ino=same files:2 both"},  // two names,
       {Save, 65534, 65534, 0666, false, 0555, Room, Nobody, "|new0" + nobodys},  // a folder taking no file,
