@@ -80,7 +80,8 @@ std::uint32_t *koma2int32(int *buf) {
   return words;
 }
 
-FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *pixels) {
+FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *pixels,
+                           FileKind kind) {
   if (w < 0 || h < 0) return FileReplace::Failed;
   const std::uint64_t data = 4ull * std::uint64_t(w) * std::uint64_t(h);
   // The sizes must fit their 32-bit fields, and there must be pixels to write.
@@ -109,7 +110,7 @@ FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *
     if (data > 0 && !sink_write(f, pixels, data)) return false;
     g_print("bmp_write5\n");
     return true;
-  });
+  }, kind);
 }
 
 int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels) {

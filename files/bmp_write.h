@@ -21,5 +21,7 @@ std::uint32_t *koma_pack(const int *cells, int w, int h);
 // whole (px_replace_file): a failure leaves an old file as it was and no new
 // one. Returns 0 once the file is written, EOF otherwise.
 int bmp_write(const char *path, int w, int h, const std::uint32_t *pixels);
-// The same, telling what failed.
-FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *pixels);
+// The same, telling what failed; a temporary file (`kind`) is replaced
+// without following a link.
+FileReplace bmp_write_file(const char *path, int w, int h, const std::uint32_t *pixels,
+                           FileKind kind = FileKind::UserFile);

@@ -46,8 +46,8 @@ const char *px_write_image(ImageFormat format, const char *path, int w, int h,
     const FileReplace written = bmp_write_file(path, w, h, words);
     return written == FileReplace::Done ? nullptr : replace_message(written, kMsgWrite);
   }
-  const std::string temp = px_temp_path(kTempFile);
-  if (bmp_write(temp.c_str(), w, h, words) != 0) return kMsgTempWrite;
+  const std::string temp = px_write_temp_bmp(kTempFile, w, h, words);
+  if (temp.empty()) return kMsgTempWrite;
   GdkPixbuf *image = gdk_pixbuf_new_from_file(temp.c_str(), nullptr);
   if (!image) return kMsgTempLoad;
   const char *type = format == ImageFormat::Png ? "png" : "jpeg";
@@ -69,6 +69,12 @@ std::string px_temp_path(const char *name) {
   const std::string dir = std::string(g_get_user_cache_dir()) + "/koma";
   g_mkdir_with_parents(dir.c_str(), 0700);
   return dir + "/" + name;
+}
+
+std::string px_write_temp_bmp(const char *name, int w, int h, const std::uint32_t *words) {
+  std::string path = px_temp_path(name);
+  if (bmp_write_file(path.c_str(), w, h, words, FileKind::TempFile) != FileReplace::Done) path.clear();
+  return path;
 }
 
 void px_set_temp_dir(const char *dir) { g_temp_dir = dir ? dir : ""; }

@@ -19,6 +19,10 @@ const char *px_write_image(ImageFormat format, const char *path, int w, int h,
 // bare name) when a file can be made there; else the user's cache folder
 // (<cache>/koma, made when missing).
 std::string px_temp_path(const char *name);
+// Writes the temporary BMP `name` there, replacing whatever lies under that
+// name, a link included, without following it. Returns its path, or "" when
+// it could not be written.
+std::string px_write_temp_bmp(const char *name, int w, int h, const std::uint32_t *words);
 // Sends the temporary files to `dir` from now on; null goes back to the
 // working directory or the cache folder.
 void px_set_temp_dir(const char *dir);

@@ -16,11 +16,10 @@ constexpr const char *kTempFile = ".px_tmp000001.bmp";
 // could not be written, an older one may still lie there; show the
 // broken-image icon instead of a stale picture.
 GtkWidget *picture_image() {
-  const std::string path = px_temp_path(kTempFile);
   std::uint32_t *words = koma2int32(px_cnvs);
-  const int rc = bmp_write(path.c_str(), mv_size_widht, mv_size_heigth, words);
+  const std::string path = px_write_temp_bmp(kTempFile, mv_size_widht, mv_size_heigth, words);
   g_free(words);
-  if (rc != 0) return gtk_image_new_from_stock(GTK_STOCK_MISSING_IMAGE, GTK_ICON_SIZE_DIALOG);
+  if (path.empty()) return gtk_image_new_from_stock(GTK_STOCK_MISSING_IMAGE, GTK_ICON_SIZE_DIALOG);
   return gtk_image_new_from_file(path.c_str());
 }
 

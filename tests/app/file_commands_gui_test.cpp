@@ -150,13 +150,20 @@ TEST_F(FileCommands, SaveOpenScaleAndTheCommandLine) {
 }
 
 // The prompt before Open (its chooser cancelled), New, Quit and a close request:
-// Yes saves a filed document without a chooser; a save from it that fails stops
-// the command; any other answer lets it go on. New's size dialog takes 2048.
+// Yes saves a filed document without a chooser; a save from it that fails (a
+// folder that is gone, a document the user protected) stops the command; any
+// other answer lets it go on. New's size dialog takes 2048.
 TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
   const std::string filed = make_scratch_dir("prompt") + "/filed.koma", gone = make_scratch_dir("gone");
   const std::string lost = gone + "/no/such.koma", untitled = "無題.koma", yes = "Yes button was pressed.\n";
   const std::string why = "error... 保存先のフォルダがありません。", saveas = "saveas!!\n[名前を付けて保存]";
   const std::string refused = "[0〜2048の数を入れてください。]";
+  gchar *own = g_dir_make_tmp("koma-protected-XXXXXX", nullptr);  // as root: the user nobody's folder and document
+  const std::string folder = own, protect = folder + "/doc.koma";
+  g_free(own);
+  write_file(protect, "old");
+  chmod(protect.c_str(), 0444);
+  ASSERT_TRUE(geteuid() != 0 || (chown(folder.c_str(), 65534, 65534) | chown(protect.c_str(), 65534, 65534)) == 0);
   // after: save_fg and start_fg, with the picture and name kept; or the whole new state
   const struct { const char *item; std::string name; int changed; std::vector<std::string> steps; std::string trace, after; } cases[] = {
       {"開く(_O)", filed, 1, {"gtk-yes", ""}, "open!!\nsave!!\n" + yes + "[開く]", "01"},
@@ -168,6 +175,7 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
       {"終了(_Q)", filed, 0, {}, "quit\n[main loop ended]", "00"},
       {"", filed, 1, {"gtk-no"}, "No button was pressed.\nquit\n[main loop ended]", "11"},
       {"開く(_O)", lost, 1, {"gtk-yes"}, "open!!\nsave!!\n" + yes + why, "10"},
+      {"終了(_Q)", protect, 1, {"gtk-yes"}, "save!!\n" + yes + "error... 保存できませんでした。", "10"},
       {"新規(_N)", untitled, 1, {"gtk-yes", "gone:" + gone + "/pic.koma"},
        "newnew!!\n" + saveas + "menu save as:" + gone + "/pic.koma\n" + yes + why, "11"},
       {"新規(_N)", filed, 0, {"2048 1"}, "newnew!!\n" + refused + refused + "change!!\ncb_change_button\ncb_change5\n",
@@ -182,20 +190,37 @@ TEST_F(FileCommands, PromptSavesOnYesAndAFailedSaveStopsTheCommand) {
     save_fg = c.changed, start_fg = c.name == untitled, px_status_text[0] = '\0';
     const std::string before = state(), picture = koma_format(mv_size_widht, mv_size_heigth, px_cnvs);
     const std::size_t flags = before.find('|') + 1;  // right after the name
-    EXPECT_EQ(run(c.item, c.steps) + px_status_text, c.trace);
+    // Root could write the protected document: the user nobody answers (the
+    // effective ids decide), back to root as soon as the command has ended.
+    const bool nobody = c.name == protect && geteuid() == 0;
+    if (nobody) {
+      ASSERT_EQ(setegid(65534) | seteuid(65534), 0);
+    }
+    const std::string trace = run(c.item, c.steps) + px_status_text;
+    if (nobody) {
+      ASSERT_EQ(seteuid(0) | setegid(0), 0);
+    }
+    EXPECT_EQ(trace, c.trace);
     EXPECT_EQ(state(), c.after.size() > 2 ? c.after : before.substr(0, flags) + c.after + before.substr(flags + 2));
     EXPECT_EQ(read_file(filed), c.name == filed && c.trace.find("save!!") != c.trace.npos ? picture : "old");
   }
+  EXPECT_EQ(read_file(protect), "old");
+  std::filesystem::remove_all(folder);
 }
 
 // The editor's exports of a picture in four colours, and koma-export's of its
 // document, incomplete: the BMP byte for byte, the PNG pixel for pixel, the
 // JPEG nearly; a failure writes nothing and says why. The preview is a snapshot
 // of the picture (never of the shape being drawn) that only "更新" renews.
-// Where the working directory takes no file, the temporary BMPs go to the cache.
+// Where the working directory takes no file, the temporary BMPs go to the cache;
+// a link planted under their names is replaced, never written through.
 TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
   auto shown = [] { return image("", gtk_image_get_pixbuf(GTK_IMAGE(find_widget(preview_window, GTK_TYPE_IMAGE)))); };
+  const std::string victim = make_scratch_dir("victim") + "/v";  // links planted at the temporary names
+  write_file(victim, "kept");
+  for (const char *name : {".px_tmp000001.bmp", ".px_tmp100001.bmp"}) EXPECT_EQ((g_remove(name), symlink(victim.c_str(), name)), 0);
   active_preview(nullptr, nullptr);  // of the white start-up picture
+  EXPECT_TRUE(read_file(victim) == "kept");
   const int colours[4] = {0xC81E28, 0x14A03C, 0x1E28DC, 0xFFFFFF};  // in 32 x 16 quadrants
   cnvs_allocate(64, 32, true, "error");
   std::string cells, bmp = bmp_header(64, 32), rgb = "64x32 ";  // koma2int32's trace, the images
@@ -241,7 +266,8 @@ TEST_F(FileCommands, ExportsKomaExportAndThePreviewShowThePicture) {
       EXPECT_FALSE(g_file_test(failed.c_str(), G_FILE_TEST_EXISTS));
     }
   }
-  EXPECT_EQ(now_file_name + std::to_string(save_fg) + (read_file(dir + "p.bmp") == bmp ? " same" : ""), "無題.koma1 same");
+  EXPECT_EQ(now_file_name + std::to_string(save_fg) + (read_file(dir + "p.bmp") == bmp ? " same" : "") +
+                (read_file(victim) == "kept" ? " kept" : ""), "無題.koma1 same kept");
   const std::string doc = koma_format(64, 32, px_cnvs), warned = "0 koma-export: " + dir +
       "p.koma: 警告: ファイルが不完全です。残りは白にしました。\n";
   write_file(dir + "p.koma", doc.substr(0, doc.size() - 32 * 12));  // without its last 32 white cells

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <csignal>
@@ -148,14 +149,16 @@ TEST(ExportName, ExtensionOfTheFileItselfIsReplaced) {
   }
 }
 
-// Each save in a child: as the user nobody, on a small disk of its own (a
-// tmpfs in a private mount namespace; a file-size limit where mounting is
-// refused), or under a file-size limit.
-TEST(SafeSave, FailuresKeepTheOldFileWholeAndTheDocumentUnsaved) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root: another user, a mount";
+// Each save in a child, as root or as the user nobody (also in group 50 where
+// the case says), on a small disk of its own (a tmpfs in a private mount
+// namespace; a file-size limit where mounting is refused) or under a file-size
+// limit. The inode tells the way: the same file written in place, or a new one.
+TEST(SafeSave, RefusedWrittenInPlaceOrReplacedAndFailuresKeepTheOldFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: other users, a mount";
   gchar *made = g_dir_make_tmp("koma-users-XXXXXX", nullptr);  // the working directory is root's alone
   const std::string base = made, e = "error... ", full = e + "ディスクがいっぱいで保存できません。";
-  const std::string old = "koma1.0\n1 x 1\n10,20,30\n";
+  const std::string old = "koma1.0\n1 x 1\n10,20,30\n", none = "|none1 0:0 0 ino=new files:0";
+  const std::string nobodys = " 65534:65534 666 ino=same files:1", roots = " 0:0 666 ino=same files:1";
   g_free(made);
   fs::permissions(base, fs::perms::all);
   auto small_disk = [](const std::string &dir) {
@@ -165,13 +168,27 @@ TEST(SafeSave, FailuresKeepTheOldFileWholeAndTheDocumentUnsaved) {
   const bool can_mount = in_child([&] { return small_disk(base) ? "y" : "n"; }) == "y";
   enum Act { Save, Bmp, Png };
   enum Disk { Room, Small, Limit };  // Small: a tmpfs of 64 kB
-  const struct { Act act; bool old; Disk disk; bool nobody; mode_t folder; std::string message; } cases[] = {
-      {Save, true, Room, true, 0555, e + "保存先のフォルダに書き込めません。ファイルは変更していません。"},
-      {Save, true, Small, true, 0777, full},  // root's document
-      {Save, false, Small, true, 0777, full},  // a new name
-      {Bmp, true, Small, false, 0777, full}, {Png, true, Small, false, 0777, full},
-      {Save, true, Limit, false, 0777, full},
-      {Save, true, Room, true, 0777, ""},  // root's document becomes the saver's, mode 0666 kept
+  enum Saver { Root, Nobody, Member };  // Member: nobody, also in group 50
+  // Refused, replaced or written in place, and each way failing:
+  const struct { Act act; int owner, group; mode_t mode; bool linked; mode_t folder; Disk disk; Saver who; std::string want; } cases[] = {
+      {Save, 65534, 65534, 0444, false, 0777, Room, Nobody, e + "保存できませんでした。|old1 65534:65534 444 ino=same files:1"},
+      {Bmp, 65534, 65534, 0444, false, 0777, Room, Nobody, e + "ファイルに書き込めません。|old1 65534:65534 444 ino=same files:1"},
+      {Save, 0, 0, 0444, false, 0777, Room, Root, "|new0 0:0 444 ino=new files:1"},  // replaced: root may
+      {Save, 65534, 65534, 0666, false, 0777, Room, Nobody, "|new0 65534:65534 666 ino=new files:1"},
+      {Save, 1, 50, 0664, false, 0777, Room, Member, "|new0 1:50 664 ino=same files:1"},  // in place: another owner,
+      {Save, 1, 50, 0644, false, 0777, Room, Root, "|new0 1:50 644 ino=same files:1"},
+      {Save, 65534, 50, 0640, false, 0777, Room, Nobody, "|new0 65534:50 640 ino=same files:1"},  // a group not its,
+      {Save, 0, 0, 0644, true, 0777, Room, Root, "|new0 0:0 644 ino=same files:2 both"},  // two names,
+      {Save, 65534, 65534, 0666, false, 0555, Room, Nobody, "|new0" + nobodys},  // a folder taking no file,
+      {Save, 1, 1, 0666, false, 01777, Room, Nobody, "|new0 1:1 666 ino=same files:1"},  // a sticky folder
+      {Save, 65534, 65534, 0666, false, 0555, Limit, Nobody, full + "|old1" + nobodys},  // no room reserved
+      {Save, 65534, 65534, 0666, false, 0555, Small, Nobody, full + "|old1" + nobodys},
+      {Save, 0, 0, 0666, false, 0777, Small, Nobody, full + "|old1" + roots},
+      {Save, -1, 0, 0, false, 0555, Room, Nobody, e + "保存先のフォルダに書き込めません。ファイルは変更していません。" + none},
+      {Save, -1, 0, 0, false, 0777, Small, Nobody, full + none},  // a new name
+      {Bmp, 0, 0, 0666, false, 0777, Small, Root, full + "|old1" + roots},
+      {Png, 0, 0, 0666, false, 0777, Small, Root, full + "|old1" + roots},
+      {Save, 0, 0, 0666, false, 0777, Limit, Root, full + "|old1" + roots},
   };
   for (const auto &c : cases) {
     if (c.act == Png && !can_mount) continue;  // a limit would fail its temporary BMP first
@@ -179,58 +196,84 @@ TEST(SafeSave, FailuresKeepTheOldFileWholeAndTheDocumentUnsaved) {
     fs::create_directory(dir);
     const std::string got = in_child([&] {
       const rlimit limit{4096, 4096};
+      const gid_t member = 50;
       signal(SIGXFSZ, SIG_IGN);
       if (c.disk == Limit || (c.disk == Small && !small_disk(dir))) setrlimit(RLIMIT_FSIZE, &limit);
-      if (c.old) write_file(doc, old);
-      if ((c.old && chmod(doc.c_str(), 0666) != 0) || chmod(dir.c_str(), c.folder) != 0 ||
-          (c.nobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
+      if (c.owner >= 0) write_file(doc, old);
+      if ((c.owner >= 0 && (chown(doc.c_str(), c.owner, c.group) != 0 || chmod(doc.c_str(), c.mode) != 0)) ||
+          (c.linked && link(doc.c_str(), (dir + "/name2").c_str()) != 0) || chmod(dir.c_str(), c.folder) != 0 ||
+          (c.who != Root && (setgroups(c.who == Member, &member) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
         return std::string("no setup");
+      struct stat before {}, after {};
+      stat(doc.c_str(), &before);
       filed_picture(doc, 160, 160);  // noise: larger than the small disk in every format
       std::uint32_t *words = koma_pack(px_cnvs, 160, 160);
       const char *failed = c.act == Save ? (cb_save(), nullptr)
           : px_write_image(c.act == Bmp ? ImageFormat::Bmp : ImageFormat::Png, doc.c_str(), 160, 160, words);
       if (failed) px_show_failure(failed);  // as the export command shows it
-      const char *message = px_status_text;
       g_free(words);
-      struct stat st {};
-      const bool there = stat(doc.c_str(), &st) == 0;
+      const bool there = stat(doc.c_str(), &after) == 0;
       const std::string now = read_file(doc);
-      return std::string(message ? message : "") +
-             (!there ? "|none" : now == old ? "|old" : now == koma_format(160, 160, px_cnvs) ? "|new" : "|damaged") +
-             std::to_string(save_fg) + " " + std::to_string(st.st_uid) + " " + std::to_string(st.st_mode & 0777) +
-             " files:" + std::to_string(std::distance(fs::directory_iterator(dir), {}));
+      char ids[80];
+      std::snprintf(ids, sizeof ids, "%d %u:%u %o ino=%s files:%d", save_fg, after.st_uid, after.st_gid,
+                    after.st_mode & 07777, there && after.st_ino == before.st_ino ? "same" : "new",
+                    int(std::distance(fs::directory_iterator(dir), {})));
+      return px_status_text + std::string(!there ? "|none" : now == old ? "|old" : now == koma_format(160, 160, px_cnvs) ? "|new" : "|damaged") +
+             ids + (c.linked ? read_file(dir + "/name2") == now ? " both" : " split" : "");
     });
-    EXPECT_EQ(got, c.message + (c.message.empty() ? "|new0 65534 438 files:1"
-                                : c.old ? "|old1 0 438 files:1" : "|none1 0 0 files:0")) << "case " << &c - cases;
+    EXPECT_EQ(got, c.want) << "case " << &c - cases;
   }
   fs::remove_all(base);
 }
 
-// Killed at 30 random moments, a save leaves the complete old or the complete new
-// document, and at most a hidden temporary file beside it.
+// Killed at random moments, a save leaves the complete old or the complete new
+// document, and at most a hidden temporary file beside it: 30 times replacing
+// the file; 20 times writing it in place, as it has a second name, where a kill
+// during the write itself leaves the new bytes up to some point and the old
+// ones after it, the same under both names.
 TEST(SafeSave, KilledWhileSavingLeavesTheOldOrTheNewDocument) {
-  const std::string dir = make_scratch_dir("killed"), doc = dir + "/big.koma", old = "koma1.0\n0 x 0\n";
-  reset_editor_state(2048, 2048);
-  std::fill_n(px_cnvs, 3 * 2048 * 2048, 7);
-  std::string fresh = "koma1.0\n2048 x 2048\n";
-  for (int i = 0; i < 2048 * 2048; i++) fresh += "7,7,7\n";
-  const auto t0 = std::chrono::steady_clock::now();
-  ASSERT_TRUE(px_write_document(doc.c_str()) && read_file(doc) == fresh);
-  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+  const std::string dir = make_scratch_dir("killed"), doc = dir + "/big.koma", name2 = make_scratch_dir("killed") + "/2";
   std::mt19937 rng(std::random_device{}());
-  int killed = 0;
-  for (int i = 0; i < 30; i++) {
-    write_file(doc, old);
-    const pid_t pid = fork();
-    if (pid == 0) _exit(px_write_document(doc.c_str()) ? 0 : 1);
-    usleep(useconds_t(rng() % whole.count()));
-    int status = 0;
-    kill(pid, SIGKILL), waitpid(pid, &status, 0), killed += WIFSIGNALED(status);
-    const std::string now = read_file(doc);
-    EXPECT_TRUE(now == old || now == fresh) << now.size() << " bytes";
-    for (const auto &entry : fs::directory_iterator(dir))  // the document or a hidden file, which goes
-      EXPECT_TRUE(entry.path() == doc || (entry.path().filename().string()[0] == '.' && fs::remove(entry.path())));
+  for (const int side : {2048, 1024}) {
+    const bool in_place = side == 1024;
+    auto document = [side](const char *cell) {
+      std::string s = "koma1.0\n" + std::to_string(side) + " x " + std::to_string(side) + "\n";
+      for (int i = 0; i < side * side; i++) s += cell;
+      return s;
+    };
+    // In place the old document is the longer one, so that its tail has to go.
+    const std::string fresh = document("7,7,7\n"), old = in_place ? document("17,1,1\n") : "koma1.0\n0 x 0\n";
+    auto put_old = [&] {
+      write_file(doc, old);
+      if (in_place) fs::remove(name2), fs::create_hard_link(doc, name2);
+    };
+    reset_editor_state(side, side);
+    std::fill_n(px_cnvs, 3 * side * side, 7);
+    long long whole = LLONG_MAX;  // µs a save takes in a child: the shortest of three not killed
+    int killed = 0, torn = 0;
+    for (int i = -3; i < (in_place ? 20 : 30); i++) {
+      put_old();
+      const auto t0 = std::chrono::steady_clock::now();
+      const pid_t pid = fork();
+      if (pid == 0) _exit(px_write_document(doc.c_str()) ? 0 : 1);
+      if (i >= 0) usleep(useconds_t(rng() % whole)), kill(pid, SIGKILL);
+      int status = 0;
+      waitpid(pid, &status, 0), killed += WIFSIGNALED(status);
+      const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+      const std::string now = read_file(doc);
+      if (i < 0) whole = std::min<long long>(whole, took.count());
+      ASSERT_TRUE(i >= 0 || now == fresh);
+      const std::size_t k = std::mismatch(now.begin(), now.end(), fresh.begin(), fresh.end()).first - now.begin();
+      const bool mixed = in_place && now.size() == old.size() && now.compare(k, now.npos, old, k) == 0;
+      torn += mixed && now != old && now != fresh;
+      EXPECT_TRUE(now == old || now == fresh || mixed) << now.size() << " bytes";
+      EXPECT_TRUE(!in_place || read_file(name2) == now);
+      for (const auto &entry : fs::directory_iterator(dir))  // the document or a hidden file, which goes
+        EXPECT_TRUE(entry.path() == doc || (entry.path().filename().string()[0] == '.' && fs::remove(entry.path())));
+    }
+    EXPECT_GT(killed, 0) << "every kill came after the save (" << whole << " µs)";
+    std::printf("%s: a save takes %lld µs; %d of the kills during the save, %d during a write in place\n",
+                in_place ? "in place" : "replaced", whole, killed, torn);
   }
-  EXPECT_GT(killed, 0) << "every kill came after the save (" << whole.count() << " µs)";
   reset_editor_state();
 }
