@@ -60,6 +60,7 @@ TEST_F(MainWindow, SizesEventsIconTitleAndMenuBar) {
 // A cell: white strokes 1.8 wide, then in its colour (c / 256) 1.5 wide, corner to just past the next
 // corner; an exposure starts from the theme's background. Status: sans-serif 14 px, baseline at (1, 18).
 TEST_F(MainWindow, CellsAndStatusLineAsDrawnByHand) {
+  SKIP_UNLESS_24_BIT();
   auto cell_2_3 = [](cairo_t *cr) {  // its square is (20, 30) to (29, 39); the image starts at (10, 20)
     const double k = 0.5219, colour[][4] = {{1.8, 1, 1, 1}, {1.5, 255 / 256.0, 128 / 256.0, 1 / 256.0}};
     for (const double *c : colour) {
