@@ -136,7 +136,7 @@ int main(int argc, char **argv) {
     const KomaRead read = koma_read_file(input, &bytes);
     if (read == KomaRead::CannotOpen)
       return report(input, "ファイルを読めません。", errno ? g_strerror(errno) : nullptr), kFailed;
-    if (read == KomaRead::NotKoma || !koma_parse(bytes.data(), bytes.size(), &doc))
+    if (!koma_parse(bytes.data(), bytes.size(), &doc))
       return report(input, koma_refusal(doc.status)), kFailed;
   }
   const std::size_t n = std::size_t(doc.width) * std::size_t(doc.height);
