@@ -311,3 +311,31 @@ TEST_F(FileCommands, KomaExportFromPipesThatStallOrNeverEnd) {
     g_remove(out.c_str());
   }
 }
+
+// A document without cells opens; exporting it says at once that it cannot be, asks for no name and
+// writes nothing, from the menu and from koma-export alike.
+TEST_F(FileCommands, PictureWithoutCellsIsNotExported) {
+  const std::string dir = make_scratch_dir("no-cells") + "/", doc = dir + "empty.koma", stem = dir + "empty";
+  write_file(doc, "koma1.0\n0 x 3\n");
+  EXPECT_EQ(px_open(doc.c_str()), 1);
+  const std::string names = "l=" + std::to_string(doc.size()) + "\nl=" + std::to_string(stem.size()) + "\n\n" + stem + "\n";
+  const std::string why = "マスが一つもない絵は書き出せません。";
+  const guint guard = g_timeout_add(2000, [](gpointer) -> gboolean {  // a chooser would wait for an answer
+    g_autoptr(GList) tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next)
+      if (GTK_IS_FILE_CHOOSER(l->data)) gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_CANCEL);
+    return TRUE;
+  }, nullptr);
+  for (std::string ext : {"bmp", "png", "jpeg"}) {
+    std::string kind = ext;
+    for (char &c : kind) c = std::toupper(c);
+    px_status_text[0] = '\0';
+    EXPECT_EQ(run((kind + "ファイルとして保存(_" + kind[0] + ")").c_str()) + px_status_text,
+              "export_" + ext + "!!\n" + names + ext + "_write6\nerror... " + why);
+    EXPECT_EQ(koma_export(doc + " " + stem + "." + ext) + koma_export("-s 64 " + doc + " " + stem + "." + ext),
+              "1 koma-export: " + doc + ": " + why + "\n1 koma-export: " + doc + ": " + why + "\n");
+  }
+  g_source_remove(guard);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}) +
+                std::distance(std::filesystem::directory_iterator(enter_test_workdir() + "/cli-tmp"), {}), 1);
+}
