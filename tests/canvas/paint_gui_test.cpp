@@ -227,40 +227,31 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
 namespace {
 constexpr const char *kOwnScreen = "KOMA_TEST_OWN_16_BIT_SCREEN";
 
-// Runs this program's test `name` on a 16-bit Xvfb started for it alone;
-// returns what the run printed.
+// Runs this program's test `name` on a 16-bit Xvfb started for it alone, at the display number the
+// server picks and writes out; returns what the run printed.
 std::string run_on_16_bit_screen(const std::string &name) {
-  int fds[2];
-  if (pipe(fds) != 0) return "no pipe";
-  const pid_t server = fork();
-  if (server == 0) {  // -displayfd: the server picks a free display and writes its number
-    close(fds[0]);
-    const std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x16", "-noreset", "-nolisten", "tcp", nullptr);
-    _exit(127);
-  }
-  close(fds[1]);
+  const char *xvfb[] = {"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x16", "-noreset", "-nolisten", "tcp", nullptr};
+  GPid server = 0;
+  int told = -1;
+  const auto flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD);
+  if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar **>(xvfb), nullptr, flags, nullptr, nullptr, &server, nullptr, &told, nullptr, nullptr))
+    return "no Xvfb";
   char number[16] = {};
-  for (std::size_t got = 0; got < sizeof number - 1 && !std::strchr(number, '\n');) {
-    const ssize_t n = read(fds[0], number + got, sizeof number - 1 - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  close(fds[0]);
-  std::string out = "Xvfb gave no display";
-  if (std::strchr(number, '\n')) {
+  const bool up = read(told, number, sizeof number - 1) > 0 && std::strchr(number, '\n');
+  close(told);
+  gchar *text = nullptr;
+  if (up) {
     g_autofree gchar *self = g_file_read_link("/proc/self/exe", nullptr);
     const std::string filter = "--gtest_filter=" + name;
     gchar *argv[] = {self, const_cast<gchar *>(filter.c_str()), nullptr};
     gchar **env = g_environ_setenv(g_get_environ(), "DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), TRUE);
     env = g_environ_setenv(env, kOwnScreen, "1", TRUE);
-    gchar *text = nullptr;
     g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, &text, nullptr, nullptr, nullptr);
-    out = text ? text : "";
-    g_free(text), g_strfreev(env);
+    g_strfreev(env);
   }
   kill(server, SIGTERM), waitpid(server, nullptr, 0);
-  return out;
+  const std::string out = up ? (text ? text : "") : "Xvfb gave no display";
+  return g_free(text), out;
 }
 
 // What a 24-bit screen shows of `r`: the background, then the strokes of
@@ -275,7 +266,8 @@ std::vector<guint32> as_on_24_bits(GdkRectangle r, const std::vector<Cell> &cell
     px_draw_box(cr, x * dot_size, y * dot_size, (x + 1) * dot_size - 1, (y + 1) * dot_size - 1, red, g, b);
   cairo_destroy(cr);
   std::vector<guint32> words(std::size_t(r.width) * r.height);
-  cairo_surface_t *read = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char *>(words.data()), CAIRO_FORMAT_RGB24, r.width, r.height, r.width * 4);
+  cairo_surface_t *read = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char *>(words.data()),
+                                                              CAIRO_FORMAT_RGB24, r.width, r.height, r.width * 4);
   cr = cairo_create(read);
   cairo_set_source_surface(cr, argb, 0, 0), cairo_paint(cr), cairo_destroy(cr);
   cairo_surface_destroy(read), cairo_surface_destroy(argb);
