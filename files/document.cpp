@@ -213,7 +213,8 @@ struct Arrival {
     Reader r{s.data(), s.data() + s.size()};
     int w = 0, h = 0;
     const KomaStatus status = read_header(&r, &w, &h);
-    if (status == KomaStatus::NotKoma) return s.size() >= kMagicLen;
+    if (status == KomaStatus::NotKoma)  // or the first line so far
+      return s.size() >= kMagicLen || std::memcmp(s.data(), kMagic, s.size()) != 0;
     if (r.p == r.end) return false;  // the size may go on
     if (status != KomaStatus::Complete) return true;
     header = true;
