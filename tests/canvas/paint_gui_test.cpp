@@ -237,7 +237,9 @@ std::string run_on_16_bit_screen(const std::string &name) {
   if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar **>(xvfb), nullptr, flags, nullptr, nullptr, &server, nullptr, &told, nullptr, nullptr))
     return "no Xvfb";
   char number[16] = {};
-  const bool up = read(told, number, sizeof number - 1) > 0 && std::strchr(number, '\n');
+  for (ssize_t got = 0, n; !std::strchr(number, '\n') && got < ssize_t(sizeof number) - 1; got += n)
+    if ((n = read(told, number + got, sizeof number - 1 - got)) <= 0) break;  // the digits and the newline may come apart
+  const bool up = std::strchr(number, '\n');
   close(told);
   gchar *text = nullptr;
   if (up) {
