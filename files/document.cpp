@@ -24,7 +24,6 @@
 namespace {
 constexpr char kMagic[] = "koma1.0\n";
 constexpr std::size_t kMagicLen = sizeof kMagic - 1;
-constexpr std::size_t kReadChunk = std::size_t(1) << 20;
 
 // ---- parsing -------------------------------------------------------------
 
@@ -181,9 +180,10 @@ bool format_blocks(int w, int h, const int *cells, Put put) {
 // A pipe that sends nothing for this long is refused: its writer has
 // stalled, or there is none (a named pipe that nobody writes).
 constexpr int kPipeSilenceMs = 2000;
-// Through a pipe, the header and each cell must come within this many
-// bytes, and the document within this many more than kMaxBytesPerCell for
-// each cell of its announced size, white space included.
+// Through a pipe, the header and each cell must come within kMaxStretch
+// bytes, and the whole document, white space included, within kMaxStretch
+// more than kMaxBytesPerCell for each cell of its announced size; nothing
+// beyond is read.
 constexpr std::size_t kMaxStretch = 4096;
 constexpr std::size_t kMaxBytesPerCell = 64;
 
