@@ -41,6 +41,11 @@ void run_export(const ExportKind &kind) {
   g_print("%s", kind.first_trace);
   char name[kTextBufSize];
   export_suggested_name(name, sizeof name, now_file_name, kind.ext);
+  if (mv_size_widht <= 0 || mv_size_heigth <= 0) {  // said before a name is asked for
+    px_show_failure(kMsgNoCells);
+    g_print("%s", kind.last_trace);
+    return;
+  }
   GtkWidget *chooser = px_save_chooser(kind.title, name);
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     gchar *path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));

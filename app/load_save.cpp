@@ -45,7 +45,7 @@ int px_open(const char *path) {
   KomaFile bytes;
   const KomaRead read = koma_read_file(path, &bytes);
   if (read != KomaRead::Ok) {
-    px_show_failure(read == KomaRead::NotKoma ? koma_refusal(KomaStatus::NotKoma) : kMsgCannotOpen);
+    px_show_failure(kMsgCannotOpen);
     return 0;
   }
   const char *p = bytes.data(), *end = bytes.data() + bytes.size();

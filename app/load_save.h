@@ -3,9 +3,9 @@
 
 // Loads a document into the editor. Returns 1 when it was loaded (possibly
 // incomplete); otherwise shows why on the status line, changes nothing and
-// returns 0. Only a regular file or a pipe whose writer sends something
-// within half a second is read; anything else (a named pipe without a
-// writer, a device, a folder) cannot be opened, and is refused at once.
+// returns 0. Only a regular file or a pipe is read (a device or a folder
+// is refused at once), and a pipe that sends nothing for 2 s is refused:
+// the wait is never longer.
 int px_open(const char *path);
 
 // Writes the current picture to `path`, so that a failure leaves the

@@ -28,6 +28,11 @@ gboolean Main_View_Draw(GtkWidget *, GdkEventExpose *event, gpointer) {
   return FALSE;
 }
 
+gboolean status_expose(GtkWidget *area, GdkEventExpose *, gpointer) {
+  px_status_exposed(area);
+  return FALSE;
+}
+
 // Destruction of the main window: a trace only, since a scale change
 // destroys it and builds it again.
 void destroy(GtkWidget *, gpointer) { g_print("destroy\n"); }
@@ -73,6 +78,7 @@ void crate_main_window() {
   statas_area = gtk_drawing_area_new();
   gtk_widget_set_size_request(statas_area, kStartCells * dot_size, kStatusHeight);
   gtk_box_pack_start(GTK_BOX(vbox), statas_area, FALSE, FALSE, 0);
+  g_signal_connect(statas_area, "expose_event", G_CALLBACK(status_expose), nullptr);
 
   px_main_window = window;
   gtk_widget_show_all(window);

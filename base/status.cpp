@@ -12,10 +12,13 @@ char px_status_text[kTextBufSize];
 
 namespace {
 constexpr const char *kTitlePrefix = "KOMA ver " KOMA_VERSION ":";
-}  // namespace
+// Marks a status area that has had its first exposure.
+constexpr const char *kExposedKey = "koma-status-exposed";
+// Whether the last message was drawn before the status area's first
+// exposure, which clears it.
+bool message_unseen = false;
 
-void px_error(const char *text) {
-  utf8_copy(px_status_text, sizeof px_status_text, text);
+void draw_status(const char *text) {
   GdkWindow *w = statas_area ? gtk_widget_get_window(statas_area) : nullptr;
   if (!w) return;
   gdk_window_clear(w);
@@ -34,6 +37,22 @@ void px_error(const char *text) {
   pango_cairo_show_layout(cr.get(), layout);
   pango_font_description_free(font);
   g_object_unref(layout);
+}
+}  // namespace
+
+void px_error(const char *text) {
+  utf8_copy(px_status_text, sizeof px_status_text, text);
+  message_unseen = !statas_area || !g_object_get_data(G_OBJECT(statas_area), kExposedKey);
+  draw_status(text);
+}
+
+void px_status_exposed(GtkWidget *area) {
+  if (g_object_get_data(G_OBJECT(area), kExposedKey)) return;
+  g_object_set_data(G_OBJECT(area), kExposedKey, GINT_TO_POINTER(1));
+  if (message_unseen && area == statas_area) {
+    message_unseen = false;
+    draw_status(px_status_text);
+  }
 }
 
 void px_show_failure(const char *why) { px_error((std::string("error... ") + why).c_str()); }

@@ -126,6 +126,7 @@ std::vector<std::uint32_t> image;   // 0x00RRGGBB per pixel, rows of `stride`
 std::uint32_t background = 0;
 Stamp stamp;
 GdkImage *staging = nullptr;        // what is handed to the server
+bool staging_usable = false;        // whether the window can take it
 Rect dirty;                         // changed since the last push
 std::vector<Rect> clip;             // during an exposure: where painting may reach
 bool exposing = false;
@@ -133,37 +134,36 @@ int batch_depth = 0;
 bool batch_ready = false;           // the image was brought up to date for this batch
 void (*observer)(int, int, int, int, int) = nullptr;
 
-std::uint32_t pixel_rgb(GdkVisual *v, guint32 p) {
-  auto channel = [p](guint32 mask, int shift, int prec) {
-    const guint32 c = (p & mask) >> shift;
-    return prec >= 8 ? c >> (prec - 8) : prec > 0 ? c * 255 / ((1u << prec) - 1) : 0;
-  };
-  return channel(v->red_mask, v->red_shift, v->red_prec) << 16 |
-         channel(v->green_mask, v->green_shift, v->green_prec) << 8 |
-         channel(v->blue_mask, v->blue_shift, v->blue_prec);
-}
-
-// Draws one pass of the strokes of a cell in white on black and reads back
-// how much of each pixel they cover.
+// Draws one pass of the strokes of a cell and reads back how much of each
+// pixel they cover. They are drawn into an alpha-only surface like the
+// window's, so that the X server rasterises them as it does on the window
+// while the coverage keeps all 8 bits whatever the screen's depth (without
+// RENDER, cairo makes it an image surface).
 std::vector<unsigned> pass_coverage(GdkWindow *w, int size, int pad, double width) {
   std::vector<unsigned> cover(size * size, 0);
-  GdkPixmap *pm = gdk_pixmap_new(w, size, size, -1);
+  CairoPtr on_window(gdk_cairo_create(w), &cairo_destroy);
+  cairo_surface_t *strokes = cairo_surface_create_similar(cairo_get_target(on_window.get()),
+                                                          CAIRO_CONTENT_ALPHA, size, size);
   {
-    CairoPtr cr(gdk_cairo_create(pm), &cairo_destroy);
-    cairo_set_source_rgb(cr.get(), 0, 0, 0);
-    cairo_paint(cr.get());
-    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    CairoPtr cr(cairo_create(strokes), &cairo_destroy);
     cairo_set_line_width(cr.get(), width);
     cell_strokes(cr.get(), pad, pad, pad + dot_size - 1, pad + dot_size - 1);
     cairo_stroke(cr.get());
   }
-  if (GdkImage *im = gdk_drawable_get_image(pm, 0, 0, size, size)) {
-    for (int y = 0; y < size; y++)
-      for (int x = 0; x < size; x++)
-        cover[y * size + x] = (pixel_rgb(im->visual, gdk_image_get_pixel(im, x, y)) >> 8) & 0xFF;
-    g_object_unref(im);
+  cairo_surface_t *read = cairo_image_surface_create(CAIRO_FORMAT_A8, size, size);
+  {
+    CairoPtr cr(cairo_create(read), &cairo_destroy);
+    cairo_set_source_surface(cr.get(), strokes, 0, 0);
+    cairo_paint(cr.get());
   }
-  g_object_unref(pm);
+  cairo_surface_flush(read);
+  const unsigned char *alpha = cairo_image_surface_get_data(read);
+  const int bpl = cairo_image_surface_get_stride(read);
+  if (cairo_surface_status(read) == CAIRO_STATUS_SUCCESS && alpha)
+    for (int y = 0; y < size; y++)
+      for (int x = 0; x < size; x++) cover[y * size + x] = alpha[y * bpl + x];
+  cairo_surface_destroy(read);
+  cairo_surface_destroy(strokes);
   return cover;
 }
 
@@ -240,6 +240,15 @@ void forget_window() {
   dirty = Rect();
 }
 
+// Whether the image's words are the window's pixels as they are: a true
+// colour visual with 8 bits a channel in the image's order. Other screens
+// (16 bits, or a colour map on 8) get their pixels from the toolkit instead,
+// and no image is made for them that they could not use.
+bool direct_visual(const GdkVisual *v) {
+  return v->type == GDK_VISUAL_TRUE_COLOR && v->red_mask == 0xFF0000 &&
+         v->green_mask == 0xFF00 && v->blue_mask == 0xFF;
+}
+
 std::uint32_t background_of(GtkWidget *area) {
   const GdkColor &c = gtk_widget_get_style(area)->bg[gtk_widget_get_state(area)];
   return std::uint32_t(c.red >> 8) << 16 | std::uint32_t(c.green >> 8) << 8 | (c.blue >> 8);
@@ -255,6 +264,7 @@ bool update_view() {
     shown = w;
     g_object_add_weak_pointer(G_OBJECT(shown), reinterpret_cast<gpointer *>(&shown));
     gc = gdk_gc_new(w);
+    staging_usable = direct_visual(gdk_drawable_get_visual(w));
   }
   if (stamp.scale != dot_size) {
     build_stamp(w);
@@ -292,31 +302,36 @@ bool ready() {
   return update_view();
 }
 
-bool direct_layout(const GdkImage *im) {
-  const GdkVisual *v = im->visual;
-  return im->bpp == 4 && im->byte_order == GDK_LSB_FIRST && v->red_mask == 0xFF0000 &&
-         v->green_mask == 0xFF00 && v->blue_mask == 0xFF;
+// The image of at least w x h pixels handed to the server, of four bytes a
+// pixel in the words' order; null when the window cannot take one.
+GdkImage *staging_image(int w, int h) {
+  if (staging && (staging->width < w || staging->height < h)) {
+    g_object_unref(staging);
+    staging = nullptr;
+  }
+  if (staging || !staging_usable) return staging;
+  staging = gdk_image_new(GDK_IMAGE_FASTEST, gdk_drawable_get_visual(shown), std::max(w, stride),
+                          std::max(h, visible.y1 - visible.y0 + 1));
+  if (staging && (staging->bpp != 4 || staging->byte_order != GDK_LSB_FIRST)) {
+    g_object_unref(staging);
+    staging = nullptr;
+  }
+  staging_usable = staging != nullptr;
+  return staging;
 }
 
 // Hands rectangle r of the image to the server.
 void push(const Rect &r) {
   const int w = r.x1 - r.x0 + 1, h = r.y1 - r.y0 + 1;
-  if (staging && (staging->width < w || staging->height < h)) {
-    g_object_unref(staging);
-    staging = nullptr;
-  }
-  if (!staging)
-    staging = gdk_image_new(GDK_IMAGE_FASTEST, gdk_drawable_get_visual(shown),
-                            std::max(w, stride), std::max(h, visible.y1 - visible.y0 + 1));
-  if (staging && direct_layout(staging)) {
-    auto *mem = static_cast<std::uint8_t *>(staging->mem);
+  if (GdkImage *im = staging_image(w, h)) {
+    auto *mem = static_cast<std::uint8_t *>(im->mem);
     for (int y = 0; y < h; y++)
       std::copy_n(&image[(r.y0 + y - visible.y0) * stride + r.x0 - visible.x0], w,
-                  reinterpret_cast<std::uint32_t *>(mem + std::size_t(y) * staging->bpl));
-    gdk_draw_image(shown, gc, staging, 0, 0, r.x0, r.y0, w, h);
+                  reinterpret_cast<std::uint32_t *>(mem + std::size_t(y) * im->bpl));
+    gdk_draw_image(shown, gc, im, 0, 0, r.x0, r.y0, w, h);
     // The server reads a shared image later; it must be done before the
     // image is written again.
-    if (staging->type == GDK_IMAGE_SHARED) gdk_display_sync(gdk_drawable_get_display(shown));
+    if (im->type == GDK_IMAGE_SHARED) gdk_display_sync(gdk_drawable_get_display(shown));
     return;
   }
   std::vector<guchar> rgb(std::size_t(w) * h * 3);
@@ -326,7 +341,10 @@ void push(const Rect &r) {
       guchar *o = &rgb[(std::size_t(y) * w + x) * 3];
       o[0] = p >> 16, o[1] = (p >> 8) & 0xFF, o[2] = p & 0xFF;
     }
-  gdk_draw_rgb_image(shown, gc, r.x0, r.y0, w, h, GDK_RGB_DITHER_NONE, rgb.data(), w * 3);
+  // Dithered on a colour map only, aligned to the window so that pieces
+  // pushed apart match.
+  gdk_draw_rgb_image_dithalign(shown, gc, r.x0, r.y0, w, h, GDK_RGB_DITHER_NORMAL, rgb.data(),
+                               w * 3, r.x0, r.y0);
 }
 
 void flush() {

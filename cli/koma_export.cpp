@@ -136,10 +136,11 @@ int main(int argc, char **argv) {
     const KomaRead read = koma_read_file(input, &bytes);
     if (read == KomaRead::CannotOpen)
       return report(input, "ファイルを読めません。", errno ? g_strerror(errno) : nullptr), kFailed;
-    if (read == KomaRead::NotKoma || !koma_parse(bytes.data(), bytes.size(), &doc))
+    if (!koma_parse(bytes.data(), bytes.size(), &doc))
       return report(input, koma_refusal(doc.status)), kFailed;
   }
   const std::size_t n = std::size_t(doc.width) * std::size_t(doc.height);
+  if (n == 0) return report(input, kMsgNoCells), kFailed;
   if (doc.status == KomaStatus::Incomplete) {
     // As the editor opens it: the cells that could not be read are white.
     report(input, (std::string("警告: ") + kKomaIncomplete).c_str());
@@ -148,8 +149,8 @@ int main(int argc, char **argv) {
 
   int w = doc.width, h = doc.height;
   std::uint32_t *words = koma_pack(doc.cells.data(), w, h);
-  if (n > 0 && !words) return report(input, "メモリが足りません。"), kFailed;
-  if (size > 0 && n > 0) {  // a picture without cells stays as it is
+  if (!words) return report(input, "メモリが足りません。"), kFailed;
+  if (size > 0) {
     int sw, sh;
     scaled_size(w, h, size, &sw, &sh);
     std::uint32_t *scaled = scale(words, w, h, sw, sh);

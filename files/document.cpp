@@ -24,7 +24,6 @@
 namespace {
 constexpr char kMagic[] = "koma1.0\n";
 constexpr std::size_t kMagicLen = sizeof kMagic - 1;
-constexpr std::size_t kReadChunk = std::size_t(1) << 20;
 
 // ---- parsing -------------------------------------------------------------
 
@@ -178,9 +177,15 @@ bool format_blocks(int w, int h, const int *cells, Put put) {
 
 // ---- reading the file --------------------------------------------------
 
-// A pipe is read only once its writer has sent something; one that stays
-// silent this long is taken for a named pipe that nobody writes.
-constexpr int kPipeWaitMs = 500;
+// A pipe that sends nothing for this long is refused: its writer has
+// stalled, or there is none (a named pipe that nobody writes).
+constexpr int kPipeSilenceMs = 2000;
+// Through a pipe, the header and each cell must come within kMaxStretch
+// bytes, and the whole document, white space included, within kMaxStretch
+// more than kMaxBytesPerCell for each cell of its announced size; nothing
+// beyond is read.
+constexpr std::size_t kMaxStretch = 4096;
+constexpr std::size_t kMaxBytesPerCell = 64;
 
 struct Fd {
   int fd;
@@ -191,55 +196,87 @@ struct Fd {
   }
 };
 
-bool has_magic(const std::string &s) {
-  return s.size() >= kMagicLen && std::memcmp(s.data(), kMagic, kMagicLen) == 0;
-}
+// Follows a document as it arrives through a pipe, to tell when the rest
+// cannot matter: its last cell has come, it cannot be a document at all, or
+// it has sent more than a document of its size would. Nothing after that is
+// read, so that a writer without end cannot fill the memory. Each call reads
+// only what the last one could not decide.
+struct Arrival {
+  bool header = false;
+  std::size_t at = 0;  // after the header: where the next cell starts
+  std::size_t cells_left = 0;
+  std::size_t limit = kMaxStretch;
 
-
-// Reads up to n bytes, fewer only at the end of the file.
-bool read_full(int fd, char *dst, std::size_t n, std::size_t *got) {
-  *got = 0;
-  while (*got < n) {
-    const ssize_t r = read(fd, dst + *got, n - *got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return false;
-    if (r == 0) break;
-    *got += std::size_t(r);
+  // Reads the header once all of it has come (header is then set); true
+  // when it refuses the document, whatever follows.
+  bool refused_header(const std::string &s) {
+    Reader r{s.data(), s.data() + s.size()};
+    int w = 0, h = 0;
+    const KomaStatus status = read_header(&r, &w, &h);
+    if (status == KomaStatus::NotKoma)  // or the first line so far
+      return s.size() >= kMagicLen || std::memcmp(s.data(), kMagic, s.size()) != 0;
+    if (r.p == r.end) return false;  // the size may go on
+    if (status != KomaStatus::Complete) return true;
+    header = true;
+    at = r.p - s.data();
+    cells_left = std::size_t(w) * std::size_t(h);
+    limit = at + kMaxStretch + cells_left * kMaxBytesPerCell;
+    return false;
   }
-  return true;
+
+  // Whether the rest of `s`, all that has come so far, cannot matter.
+  bool done(const std::string &s) {
+    if (s.size() >= limit) return true;
+    if (!header) {
+      if (refused_header(s)) return true;
+      if (!header) return false;  // not all of it yet
+    }
+    Reader r{s.data() + at, s.data() + s.size()};
+    for (int rgb[3]; cells_left > 0; cells_left--) {
+      r.skip_space();
+      at = r.p - s.data();
+      // A cell that reaches the end may go on; one that fails before it
+      // ends the document.
+      if (!read_cell(&r, rgb) || r.p == r.end)
+        return r.p < r.end || s.size() - at >= kMaxStretch;
+    }
+    return true;
+  }
+};
+
+// Reads a pipe (or a file that cannot be mapped) until its writer is done
+// or the rest cannot matter (see Arrival); refused after a silence of
+// kPipeSilenceMs, with errno ETIMEDOUT.
+KomaRead read_stream(int fd, std::string *out) {
+  Arrival arrival;
+  std::vector<char> buf(std::size_t(1) << 16);
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    const int ready = poll(&p, 1, kPipeSilenceMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) errno = ETIMEDOUT;
+    if (ready <= 0) return KomaRead::CannotOpen;
+    const ssize_t got = read(fd, buf.data(), buf.size());
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    if (got < 0) return KomaRead::CannotOpen;
+    if (got == 0) return KomaRead::Ok;  // the writer has closed it
+    out->append(buf.data(), std::size_t(got));
+    if (arrival.done(*out)) return KomaRead::Ok;
+  }
 }
 
-// Reads the whole file: only a regular file or a pipe that has a writer, so
-// that nothing can keep the editor waiting (a named pipe without a writer, a
-// device). A pipe is read in large blocks, stopping early when its start
-// already shows that it is no document.
+// Reads the whole file: only a regular file or a pipe that sends something,
+// so that nothing can keep the editor waiting (a named pipe without a
+// writer, a device).
 KomaRead read_document(const char *path, KomaFile *out) {
   // Without O_NONBLOCK, opening a named pipe would wait for a writer.
   Fd f{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat st;
   if (f.fd < 0 || fstat(f.fd, &st) != 0) return KomaRead::CannotOpen;
-  if (S_ISREG(st.st_mode)) {
-    out->map = g_mapped_file_new_from_fd(f.fd, FALSE, nullptr);
-    if (out->map) return KomaRead::Ok;
-  } else if (S_ISFIFO(st.st_mode)) {
-    pollfd p{f.fd, POLLIN, 0};
-    if (poll(&p, 1, kPipeWaitMs) <= 0) return KomaRead::CannotOpen;
-  } else {
-    return KomaRead::CannotOpen;  // a folder, a device, a socket
-  }
-  // The writer has shown itself: from here reads wait for the rest.
-  const int flags = fcntl(f.fd, F_GETFL);
-  if (flags < 0 || fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return KomaRead::CannotOpen;
-  for (;;) {
-    const std::size_t old = out->copy.size();
-    out->copy.resize(old + kReadChunk);
-    std::size_t got = 0;
-    const bool ok = read_full(f.fd, &out->copy[old], kReadChunk, &got);
-    out->copy.resize(old + got);
-    if (!ok) return KomaRead::CannotOpen;
-    if (got < kReadChunk) return KomaRead::Ok;
-    if (!has_magic(out->copy)) return KomaRead::NotKoma;
-  }
+  if (S_ISFIFO(st.st_mode)) return read_stream(f.fd, &out->copy);
+  if (!S_ISREG(st.st_mode)) return KomaRead::CannotOpen;  // a folder, a device, a socket
+  out->map = g_mapped_file_new_from_fd(f.fd, FALSE, nullptr);
+  return out->map ? KomaRead::Ok : read_stream(f.fd, &out->copy);
 }
 
 }  // namespace

@@ -41,12 +41,13 @@ struct KomaFile {
   std::size_t size() const { return map ? g_mapped_file_get_length(map) : copy.size(); }
 };
 
-enum class KomaRead { Ok, CannotOpen, NotKoma };
+enum class KomaRead { Ok, CannotOpen };
 
-// Reads the whole file at `path`: only a regular file, or a pipe whose
-// writer sends something within half a second, so that nothing
-// keeps the caller waiting (a named pipe without a writer, a device).
-// NotKoma when a pipe's first bytes already show that it is no document.
+// Reads the file at `path`: only a regular file, or a pipe, so that nothing
+// keeps the caller waiting (a named pipe without a writer, a device). A
+// pipe is read until its writer closes it or what follows cannot matter
+// (the last cell of the announced size has come, or it is no document),
+// and refused once it sends nothing for 2 s (errno is then ETIMEDOUT).
 KomaRead koma_read_file(const char *path, KomaFile *out);
 
 // Parses a whole document held in `data`. Returns true when it can be

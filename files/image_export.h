@@ -6,6 +6,10 @@
 
 enum class ImageFormat { Bmp, Png, Jpeg };
 
+// Why a picture without cells (a width or a height of 0) is not exported:
+// its BMP would be a header alone, which GdkPixbuf cannot read either.
+constexpr const char *kMsgNoCells = "マスが一つもない絵は書き出せません。";
+
 // Writes a w x h picture of packed words (see koma_pack) to `path`: BMP by
 // bmp_write itself, PNG and JPEG through a temporary BMP that GdkPixbuf
 // reads. The file is replaced whole (px_replace_file), so a failure leaves

@@ -1,9 +1,12 @@
 // The File menu through its dialogs and choosers, the scale dialog, the document
 // named at start-up, the preview, and koma-export against the editor's export.
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -106,11 +109,11 @@ std::string bmp_header(std::uint32_t w, std::uint32_t h) {  // top-down, 32 bits
 }
 
 // koma-export's exit status and standard error, run with `args`, a file-size limit
-// of `blocks` (of 512 bytes) and a temporary folder "cli-tmp" of its own.
+// of `blocks` (of 512 bytes), a temporary folder "cli-tmp" of its own and 10 s at most.
 std::string koma_export(const std::string &args, const char *blocks = "unlimited") {
   const std::string w = enter_test_workdir();
   g_mkdir((w + "/cli-tmp").c_str(), 0755);
-  const int status = std::system(("ulimit -f " + std::string(blocks) + "; TMPDIR=" + w + "/cli-tmp " KOMA_EXPORT_BIN
+  const int status = std::system(("ulimit -f " + std::string(blocks) + "; TMPDIR=" + w + "/cli-tmp timeout 10 " KOMA_EXPORT_BIN
                                   " " + args + " >/dev/null 2>" + w + "/cli.err").c_str());
   return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + " " + read_file(w + "/cli.err");
 }
@@ -314,4 +317,51 @@ TEST_F(FileCommands, KomaExportScalesAndFailsInOneLine) {
   namespace fs = std::filesystem;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}) +
                 std::distance(fs::directory_iterator(enter_test_workdir() + "/cli-tmp"), {}), 5);
+}
+
+// koma-export reads a pipe as the editor does: an endless one up to its last cell; one that stalls after
+// its header fails within 3 s, in one line, and writes nothing.
+TEST_F(FileCommands, KomaExportFromPipesThatStallOrNeverEnd) {
+  const std::string dir = make_scratch_dir("koma-export-pipes") + "/", fifo = dir + "fifo", out = dir + "o.bmp";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (bool endless : {true, false}) {
+    const pid_t writer = pipe_writer(fifo, "koma1.0\n2 x 1\n", endless ? "1,2,3\n" : "");
+    const auto t0 = std::chrono::steady_clock::now();
+    const std::string r = koma_export(fifo + " " + out);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
+    kill(writer, SIGKILL), waitpid(writer, nullptr, 0);
+    EXPECT_LT(took.count(), 3) << endless;
+    if (endless) EXPECT_TRUE(r == "0 " && read_file(out) == bmp_header(2, 1) + std::string("\3\2\1\0\3\2\1\0", 8)) << r;
+    else EXPECT_EQ(r + std::to_string(g_file_test(out.c_str(), G_FILE_TEST_EXISTS)),
+                   "1 koma-export: " + fifo + ": ファイルを読めません。(Connection timed out)\n0");
+    g_remove(out.c_str());
+  }
+}
+
+// A document without cells opens; exporting it says at once that it cannot be, asks for no name and
+// writes nothing, from the menu and from koma-export alike.
+TEST_F(FileCommands, PictureWithoutCellsIsNotExported) {
+  const std::string dir = make_scratch_dir("no-cells") + "/", doc = dir + "empty.koma", stem = dir + "empty";
+  write_file(doc, "koma1.0\n0 x 3\n");
+  EXPECT_EQ(px_open(doc.c_str()), 1);
+  const std::string names = "l=" + std::to_string(doc.size()) + "\nl=" + std::to_string(stem.size()) + "\n\n" + stem + "\n";
+  const std::string why = "マスが一つもない絵は書き出せません。";
+  const guint guard = g_timeout_add(2000, [](gpointer) -> gboolean {  // a chooser would wait for an answer
+    g_autoptr(GList) tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next)
+      if (GTK_IS_FILE_CHOOSER(l->data)) gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_CANCEL);
+    return TRUE;
+  }, nullptr);
+  for (std::string ext : {"bmp", "png", "jpeg"}) {
+    std::string kind = ext;
+    for (char &c : kind) c = std::toupper(c);
+    px_status_text[0] = '\0';
+    EXPECT_EQ(run((kind + "ファイルとして保存(_" + kind[0] + ")").c_str()) + px_status_text,
+              "export_" + ext + "!!\n" + names + ext + "_write6\nerror... " + why);
+    EXPECT_EQ(koma_export(doc + " " + stem + "." + ext) + koma_export("-s 64 " + doc + " " + stem + "." + ext),
+              "1 koma-export: " + doc + ": " + why + "\n1 koma-export: " + doc + ": " + why + "\n");
+  }
+  g_source_remove(guard);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}) +
+                std::distance(std::filesystem::directory_iterator(enter_test_workdir() + "/cli-tmp"), {}), 1);
 }

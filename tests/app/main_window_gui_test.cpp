@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/startup.h"
 #include "base/globals.h"
 #include "base/status.h"
 #include "canvas/cells.h"
@@ -15,6 +16,14 @@ static bool shows(GtkWidget *w, int x, int y, int width, int height, void (*draw
   g_autoptr(GdkPixbuf) got = read_pixels(w, x, y, width, height);
   g_autoptr(GdkPixbuf) ref = gdk_pixbuf_get_from_drawable(nullptr, want, nullptr, 0, 0, 0, 0, width, height);
   return g_object_unref(want), !std::memcmp(gdk_pixbuf_get_pixels(got), gdk_pixbuf_get_pixels(ref), width * height * 3);
+}
+// px_status_text as the status line shows it.
+static void status_text(cairo_t *cr) {
+  PangoLayout *layout = pango_cairo_create_layout(cr);
+  PangoFontDescription *font = pango_font_description_from_string("sans-serif 14px");
+  pango_layout_set_font_description(layout, font), pango_layout_set_text(layout, px_status_text, -1);
+  cairo_set_source_rgb(cr, 0, 0, 0), cairo_move_to(cr, 1, 18 - pango_layout_get_baseline(layout) / double(PANGO_SCALE));
+  pango_cairo_show_layout(cr, layout), pango_font_description_free(font), g_object_unref(layout);
 }
 // Labels with their accelerators, submenus in brackets, "-" a tear-off item, "|" a separator.
 static std::string text_of(GtkWidget *shell) {
@@ -60,6 +69,7 @@ TEST_F(MainWindow, SizesEventsIconTitleAndMenuBar) {
 // A cell: white strokes 1.8 wide, then in its colour (c / 256) 1.5 wide, corner to just past the next
 // corner; an exposure starts from the theme's background. Status: sans-serif 14 px, baseline at (1, 18).
 TEST_F(MainWindow, CellsAndStatusLineAsDrawnByHand) {
+  SKIP_UNLESS_24_BIT();
   auto cell_2_3 = [](cairo_t *cr) {  // its square is (20, 30) to (29, 39); the image starts at (10, 20)
     const double k = 0.5219, colour[][4] = {{1.8, 1, 1, 1}, {1.5, 255 / 256.0, 128 / 256.0, 1 / 256.0}};
     for (const double *c : colour) {
@@ -76,13 +86,23 @@ TEST_F(MainWindow, CellsAndStatusLineAsDrawnByHand) {
   EXPECT_TRUE(shows(drawing_area, 10, 20, 32, 32, cell_2_3));
   EXPECT_EQ(std::pair(pixel_at(drawing_area, 55, 30) == 0, pixel_at(drawing_area, 15, 25) == 0xFFFFFF), std::pair(true, false));
   px_error("error... Save failed 123 保存");
-  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, [](cairo_t *cr) {
-    PangoLayout *layout = pango_cairo_create_layout(cr);
-    PangoFontDescription *font = pango_font_description_from_string("sans-serif 14px");
-    pango_layout_set_font_description(layout, font), pango_layout_set_text(layout, px_status_text, -1);
-    cairo_set_source_rgb(cr, 0, 0, 0), cairo_move_to(cr, 1, 18 - pango_layout_get_baseline(layout) / double(PANGO_SCALE));
-    pango_cairo_show_layout(cr, layout), pango_font_description_free(font), g_object_unref(layout);
-  }));
+  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, status_text));
+}
+
+// A document refused at start-up is told on the status line once the window is shown; the next exposure
+// of the line clears it, as it clears any message.
+TEST_F(MainWindow, RefusedCommandLineDocumentToldOnceShown) {
+  destroy_all_windows(), reset_editor_state();
+  std::string path = make_scratch_dir("start") + "/crlf.koma";
+  write_file(path, "koma1.0\r\n1 x 1\r\n0,0,0\r\n");
+  char prog[] = "koma", *argv[] = {prog, path.data(), nullptr};
+  koma_start(2, argv);
+  for (int i = 0; i < 100 && !gtk_widget_get_mapped(statas_area); i++) pump(10);
+  pump(30);
+  EXPECT_STREQ(px_status_text, "error... KOMAのファイルではありません。");
+  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, status_text));
+  gdk_window_invalidate_rect(gtk_widget_get_window(statas_area), nullptr, FALSE), pump(20);
+  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, [](cairo_t *) {}));
 }
 
 // Tool items and buttons forget a pending line or box (the picker keeps them) but not a circle centre;

@@ -1,6 +1,9 @@
 // What the canvas shows must be what drawing each painted cell with a cairo
 // context and eight strokes of its own shows: the same pixels.
 #include <gdk/gdkkeysyms.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <functional>
@@ -125,6 +128,7 @@ std::vector<Cell> fill_order(std::vector<int> pic, int x, int y, int r, int g, i
 using Painting = GuiTest;
 
 TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
+  SKIP_UNLESS_24_BIT();
   gtk_widget_destroy(tool_bar_window);  // nothing may cover the canvas
   gtk_widget_destroy(cp_main_window);
   view_set_observer([](int x, int y, int r, int g, int b) { painted.emplace_back(x, y, r, g, b); });
@@ -217,5 +221,103 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
   now_tool = 1;
   check("dot in the last column of the visible window", [] { click(drawing_area, now_window_right * 10 + 1, 31, 3); });
   EXPECT_EQ(painted, (std::vector<Cell>{{now_window_right, 3, 255, 255, 255}}));
+  view_set_observer(nullptr);
+}
+
+namespace {
+constexpr const char *kOwnScreen = "KOMA_TEST_OWN_16_BIT_SCREEN";
+
+// Runs this program's test `name` on a 16-bit Xvfb started for it alone, at the display number the
+// server picks and writes out; returns what the run printed.
+std::string run_on_16_bit_screen(const std::string &name) {
+  const char *xvfb[] = {"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x16", "-noreset", "-nolisten", "tcp", nullptr};
+  GPid server = 0;
+  int told = -1;
+  const auto flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD);
+  if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar **>(xvfb), nullptr, flags, nullptr, nullptr, &server, nullptr, &told, nullptr, nullptr))
+    return "no Xvfb";
+  char number[16] = {};
+  for (ssize_t got = 0, n; !std::strchr(number, '\n') && got < ssize_t(sizeof number) - 1; got += n)
+    if ((n = read(told, number + got, sizeof number - 1 - got)) <= 0) break;  // the digits and the newline may come apart
+  const bool up = std::strchr(number, '\n');
+  close(told);
+  gchar *text = nullptr;
+  if (up) {
+    g_autofree gchar *self = g_file_read_link("/proc/self/exe", nullptr);
+    const std::string filter = "--gtest_filter=" + name;
+    gchar *argv[] = {self, const_cast<gchar *>(filter.c_str()), nullptr};
+    gchar **env = g_environ_setenv(g_get_environ(), "DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), TRUE);
+    env = g_environ_setenv(env, kOwnScreen, "1", TRUE);
+    g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, &text, nullptr, nullptr, nullptr);
+    g_strfreev(env);
+  }
+  kill(server, SIGTERM), waitpid(server, nullptr, 0);
+  const std::string out = up ? (text ? text : "") : "Xvfb gave no display";
+  return g_free(text), out;
+}
+
+// What a 24-bit screen shows of `r`: the background, then the strokes of
+// `cells` in order, drawn by the X server into a 32-bit surface.
+std::vector<guint32> as_on_24_bits(GdkRectangle r, const std::vector<Cell> &cells) {
+  CairoPtr on_window = cairo_for(drawing_area);
+  cairo_surface_t *argb = cairo_surface_create_similar(cairo_get_target(on_window.get()), CAIRO_CONTENT_COLOR_ALPHA, r.width, r.height);
+  cairo_t *cr = cairo_create(argb);
+  gdk_cairo_set_source_color(cr, &gtk_widget_get_style(drawing_area)->bg[GTK_STATE_NORMAL]), cairo_paint(cr);
+  cairo_translate(cr, -r.x, -r.y);
+  for (auto [x, y, red, g, b] : cells)
+    px_draw_box(cr, x * dot_size, y * dot_size, (x + 1) * dot_size - 1, (y + 1) * dot_size - 1, red, g, b);
+  cairo_destroy(cr);
+  std::vector<guint32> words(std::size_t(r.width) * r.height);
+  cairo_surface_t *read = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char *>(words.data()),
+                                                              CAIRO_FORMAT_RGB24, r.width, r.height, r.width * 4);
+  cr = cairo_create(read);
+  cairo_set_source_surface(cr, argb, 0, 0), cairo_paint(cr), cairo_destroy(cr);
+  cairo_surface_destroy(read), cairo_surface_destroy(argb);
+  return words;
+}
+}  // namespace
+
+// Painting does not depend on the screen: on 16 bits every channel of every pixel is less than one step
+// of the screen's depth from what 24 bits show, the error of rounding alone.
+TEST_F(Painting, OnA16BitScreenWithinOneStepOfWhat24BitsShow) {
+  if (screen_depth() != 16) {
+    ASSERT_EQ(g_getenv(kOwnScreen), nullptr) << "its own screen has " << screen_depth() << " bits";
+    const testing::TestInfo *t = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string out = run_on_16_bit_screen(std::string(t->test_suite_name()) + "." + t->name());
+    EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
+    return;
+  }
+  gtk_widget_destroy(tool_bar_window), gtk_widget_destroy(cp_main_window);  // nothing may cover the canvas
+  const GdkVisual *v = gdk_visual_get_system();
+  const int step[3] = {256 >> v->red_prec, 256 >> v->green_prec, 256 >> v->blue_prec};
+  view_set_observer([](int x, int y, int r, int g, int b) { painted.emplace_back(x, y, r, g, b); });
+  std::mt19937 rng(7);
+  for (int scale : {2, 3, 10}) {
+    SCOPED_TRACE(scale);
+    cnvs_allocate(80, 60, true, "error");
+    for (int i = 0; i < 80 * 60; i++)
+      if (rng() % 3) std::generate_n(px_cnvs + 3 * i, 3, [&] { return int(rng() % 256); });
+    dot_size = scale;
+    gtk_widget_destroy(window), crate_main_window();
+    for (int i = 0; i < 100 && !gtk_widget_get_mapped(drawing_area); i++) pump(10);
+    pump(50);
+    painted.clear();
+    gdk_window_invalidate_rect(canvas(), nullptr, FALSE), gdk_window_process_all_updates();
+    now_tool = 1, now_rgb[0] = 250, now_rgb[1] = 130, now_rgb[2] = 7;
+    click(drawing_area, 4 * scale + 1, 3 * scale + 1);  // painted at once, over the exposed cells
+    const GdkRectangle r = shown();
+    const Shot got = shot(r);
+    const std::vector<guint32> want = as_on_24_bits(r, painted);
+    int worst[3] = {}, off = 0;
+    for (int y = 0; y < r.height; y++)
+      for (int x = 0; x < r.width; x++)
+        for (int c = 0; c < 3; c++) {
+          const int d = std::abs(gdk_pixbuf_get_pixels(got.get())[y * gdk_pixbuf_get_rowstride(got.get()) + 3 * x + c] -
+                                 int(want[y * r.width + x] >> (16 - 8 * c) & 255));
+          worst[c] = std::max(worst[c], d), off += d >= step[c];
+        }
+    EXPECT_EQ(off, 0) << "worst red, green, blue: " << worst[0] << ", " << worst[1] << ", " << worst[2];
+    EXPECT_GT(painted.size(), 1000u);
+  }
   view_set_observer(nullptr);
 }

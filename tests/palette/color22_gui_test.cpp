@@ -5,6 +5,7 @@ using Palette = GuiTest;
 
 // The 220 colours: columns 0 to 9 by level (h from 127, H from 127.5), rows of three levels; g is grey.
 TEST_F(Palette, DefaultColoursSwatchesClicksAndClosing) {
+  SKIP_UNLESS_24_BIT();
   std::map<char, std::array<int, 10>> level{{'F', {255, 229, 204, 178, 153, 127, 102, 76, 51, 25}},
       {'T', {191, 172, 153, 133, 114, 95, 76, 57, 38, 19}}, {'H', {127, 114, 102, 89, 76, 63, 51, 38, 25, 12}},
       {'h', {127, 114, 101, 88, 76, 63, 50, 38, 25, 12}}, {'0', {}}, {'g', {0, 28, 56, 84, 113, 141, 169, 198, 226, 255}}};

@@ -87,6 +87,8 @@ guint32 pixel_at(GtkWidget *w, int x, int y) {
   return v;
 }
 
+int screen_depth() { return gdk_visual_get_system()->depth; }
+
 void answer_next_dialog(std::function<void(GtkWidget *)> answer) {
   struct Answer {
     std::function<void(GtkWidget *)> fn;

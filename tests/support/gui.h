@@ -28,6 +28,14 @@ GdkPixbuf *read_pixels(GtkWidget *w, int x, int y, int width, int height);
 // Colour of one pixel of `w`'s window as 0xRRGGBB.
 guint32 pixel_at(GtkWidget *w, int x, int y);
 
+// Bits per pixel of the default screen's visual.
+int screen_depth();
+// For tests whose expected pixels are those of a 24-bit screen.
+#define SKIP_UNLESS_24_BIT()                                                          \
+  if (screen_depth() != 24)                                                           \
+  GTEST_SKIP() << "compares exact 24-bit pixels; this screen has " << screen_depth() \
+               << " bits"
+
 // Runs `answer` from a timeout once a new top-level window (a dialog or a
 // chooser) has appeared; `answer` receives that window.
 void answer_next_dialog(std::function<void(GtkWidget *)> answer);

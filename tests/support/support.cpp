@@ -1,5 +1,6 @@
 #include "support/support.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +32,16 @@ std::string in_child(const std::function<std::string()> &body) {
   waitpid(pid, &status, 0);
   if (WIFSIGNALED(status)) out += "[signal " + std::to_string(WTERMSIG(status)) + "]";
   return out;
+}
+
+pid_t pipe_writer(const std::string &fifo, const std::string &head, const std::string &tail) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int fd = open(fifo.c_str(), O_WRONLY);
+  bool open = fd >= 0 && write(fd, head.data(), head.size()) == ssize_t(head.size());
+  while (open) open = tail.empty() ? (pause(), true) : write(fd, tail.data(), tail.size()) > 0;
+  _exit(0);
 }
 
 void reset_editor_state(int w, int h) {

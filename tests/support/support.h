@@ -2,6 +2,8 @@
 // editor's start-up state, scratch folders and files.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 
@@ -32,6 +34,10 @@ class PrintCapture {
 // reach the test program, and calls that may block) and returns the text it
 // returned, followed by "[signal N]" when the child was killed instead.
 std::string in_child(const std::function<std::string()> &body);
+// A process that opens the named pipe `fifo` for writing, sends `head`, then
+// `tail` over and over (nothing more when it is empty) until it is killed or
+// its reader has gone.
+pid_t pipe_writer(const std::string &fifo, const std::string &head, const std::string &tail);
 
 // Resets every global to its initial value and allocates a white w x h canvas
 // with no widgets (nothing is painted).
