@@ -8,6 +8,7 @@
 #include "app/recovery.h"
 
 #include <glib-unix.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +44,7 @@ constexpr guint kTickMs = 200;
 constexpr gint64 kQuietUs = 750000;
 // Ints copied per idle slice (2 MiB).
 constexpr std::size_t kSliceInts = std::size_t(1) << 19;
+constexpr int kWorkerNice = 10;
 constexpr int kOfferWidth = 550;
 constexpr const char *kMsgCannotKeep = "復元用の控えを書き込めません。";
 constexpr const char *kMsgDamaged = "error... 読めない復元用の控えを damaged に移しました。";
@@ -126,6 +128,9 @@ bool own_lock_held() {
 }
 
 void write_in_background(Job *j) {
+  // Below the toolkit's thread and the X server when the processors are
+  // busy (on Linux the nice value is the thread's own).
+  setpriority(PRIO_PROCESS, gettid(), kWorkerNice);
   const bool ok = snapshot_prepare(j->folder, j->id, j->stamp.width, j->stamp.height,
                                    j->cells.get(), j->meta);
   std::lock_guard<std::mutex> hold(j->commit);
