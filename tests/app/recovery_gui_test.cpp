@@ -15,7 +15,6 @@
 #include <random>
 #include <thread>
 
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
 #include "app/recovery.h"
@@ -148,7 +147,6 @@ int recovery_child(int argc, char **argv) {
   for (int i = 0; i < 300 && !gtk_widget_get_mapped(drawing_area); i++) pump(10);
   for (const std::string &o : offers) say("offer " + flat(o));
   say("state " + editor());
-  say(std::string("status ") + px_status_text);
   g_io_add_watch(g_io_channel_unix_new(0), GIOCondition(G_IO_IN | G_IO_HUP), on_command, nullptr);
   gtk_main();
   return 0;
@@ -214,11 +212,6 @@ std::string started(Child &c) {
 }
 
 std::string state_of(const std::string &line) { return line.substr(line.find(' ') + 1); }
-std::string name_of(const std::string &state) {  // the last field of editor()
-  std::size_t at = 0;
-  for (int i = 0; i < 4; i++) at = state.find(' ', at) + 1;
-  return state.substr(at);
-}
 // True when a child started with one offer naming `name`, in the state `state`.
 bool offered(const std::string &start, const std::string &name, const std::string &state) {
   const std::size_t line = start.find('\n');
@@ -234,9 +227,9 @@ std::string chain(const std::string &state, const std::string &doc, int kills, u
   std::string expected, errors;
   for (int k = 0; k <= kills; k++) {
     Child child = start_child(state, "yes", doc);
-    const std::string start = started(child), status = child.line();
+    const std::string start = started(child), status = child.ask("status");
     if (k == 0 ? start.rfind("state ", 0) != 0
-               : !offered(start, name_of(expected), expected) ||
+               : !offered(start, doc.empty() ? "無題.koma" : doc, expected) ||
                      (!doc.empty() && status != "status 絵を復元したので " + doc + " は開いていません。"))
       errors += "start " + to_string(k) + " in " + state + ": " + start + "\n" + status + "\n";
     if (k < kills) {
@@ -302,7 +295,7 @@ TEST(RecoveryChildren, TheAnnouncedEndLeavesTheLastPicture) {
   for (int i = 0; i < 3; i++) children[i] = start_child(dir + "/" + to_string(i), "no", "", i == 2 ? display : "");
   const long long before = std::time(nullptr);
   for (int i = 0; i < 3; i++) {
-    started(children[i]), children[i].line();
+    started(children[i]);
     drawn[i] = state_of(children[i].ask("draw " + to_string(i) + " 4"));
     if (!ends[i]) kill(server, SIGKILL), waitpid(server, nullptr, 0);
   }
@@ -325,7 +318,7 @@ TEST(RecoveryChildren, ALiveProgramsSnapshotIsNotOffered) {
   const std::string dir = make_scratch_dir("two"), state = dir + "/state", folder = state + "/koma/recovery";
   write_file(dir + "/a.koma", document(6, 4, 3));
   Child a = start_child(state, "no", dir + "/a.koma"), b = start_child(state, "no");
-  started(a), a.line(), started(b), b.line();
+  started(a), started(b);
   const std::string drawn = state_of(a.ask("draw 5 3"));
   b.ask("draw 6 3");
   for (int i = 0; i < 300 && snapshots(folder).size() < 2; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -346,11 +339,9 @@ TEST(RecoveryChildren, ALiveProgramsSnapshotIsNotOffered) {
 // the status line at the first snapshot, none at the next; painting goes on.
 TEST(RecoveryChildren, AStateFolderThatCannotBeWrittenIsToldOnce) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
-  const std::string dir = make_scratch_dir("nobody");
-  g_chmod(dir.c_str(), 0755);
+  const std::string dir = make_scratch_dir("nobody");  // in the test's folder, which is root's alone
   Child c = start_child(dir + "/state", "no", "", "", true);
   EXPECT_EQ(started(c), "state " + white_state());
-  EXPECT_EQ(c.line(), "status ");
   const std::string first = c.ask("draw 1 3"), told = "status error... 復元用の控えを書き込めません。";
   std::string shown;
   for (int i = 0; i < 60 && (shown = c.ask("status")) != told; i++) std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -368,8 +359,7 @@ namespace {
 // The snapshots when each dialog of the command came up.
 std::string at_dialogs;
 
-// Answers the next dialogs in turn: "yes", "no", "close", or for a chooser a path
-// ("" cancels).
+// Answers the next dialogs in turn: "no", "close", or for a chooser a path ("" cancels).
 void answer(std::vector<std::string> steps, std::size_t i = 0) {
   if (i == steps.size()) return;
   answer_next_dialog([steps, i](GtkWidget *d) {
@@ -383,7 +373,7 @@ void answer(std::vector<std::string> steps, std::size_t i = 0) {
     } else if (s == "close") {
       send_delete(d);
     } else {
-      gtk_dialog_response(GTK_DIALOG(d), s == "yes" ? GTK_RESPONSE_YES : GTK_RESPONSE_NO);
+      gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_NO);
     }
   });
 }
@@ -400,7 +390,7 @@ void run(const char *item, std::vector<std::string> steps = {}) {
   gtk_main();
 }
 
-void dot(int x, guint button = 1) { click(drawing_area, x * dot_size + 1, 1, button); }
+void dot(int x) { click(drawing_area, x * dot_size + 1, 1); }
 
 // Starts the editor anew, `doc` on its command line, the offers answered with `answers`.
 void restart(std::vector<gint> answers, std::string doc = "") {
