@@ -36,8 +36,9 @@ TEST(Snapshot, WrittenAtomicallyAndReadBack) {
   KomaDoc doc;
   EXPECT_TRUE(koma_parse(bytes.data(), bytes.size(), &doc) && doc.status == KomaStatus::Complete);
   EXPECT_EQ(mode(folder) * 01000 + mode(folder + "/..") + mode(folder + "/1-1.koma"), 0700 * 01000 + 0700 + 0600);
-  SnapshotMeta untitled{5, 10, true, "無題.koma"};
-  ASSERT_TRUE(snapshot_prepare(folder, "1-1", 3, 2, kCells + 3, untitled));
+  std::vector<int> other(kCells, kCells + 18);
+  other[0] = 255;
+  ASSERT_TRUE(snapshot_prepare(folder, "1-1", 3, 2, other.data(), {5, 10, true, "無題.koma"}));
   Snapshot s;
   ASSERT_EQ(snapshot_read(folder, "1-1", &s), SnapshotRead::Ok);  // the old one, until committed
   EXPECT_EQ(std::vector<int>(kCells, kCells + 18), s.cells);
