@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/load_save.h"
+#include "app/recovery.h"
 #include "app/size_dialog.h"
 #include "base/globals.h"
 #include "base/status.h"
@@ -76,6 +77,7 @@ bool yesno_dialog() {
     g_print("Yes button was pressed.\n");
     gtk_widget_destroy(dialog);
   } else if (answer == GTK_RESPONSE_NO) {
+    recovery_discard();  // the changes are given up
     gtk_widget_destroy(dialog);
     g_print("No button was pressed.\n");
   } else {
@@ -146,6 +148,7 @@ gboolean cb_quit() {
   // The prompt offers saving, not cancelling; only a save that failed keeps
   // the program, and the unsaved picture, alive.
   if (save_fg == 1 && !yesno_dialog()) return TRUE;
+  recovery_quit();
   if (gtk_main_level() > 0) gtk_main_quit();
   g_print("quit\n");
   // Keep the window: the program ends with the main loop anyway.

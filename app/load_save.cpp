@@ -6,6 +6,7 @@
 
 #include <glib.h>
 
+#include "app/recovery.h"
 #include "base/globals.h"
 #include "base/status.h"
 #include "base/text.h"
@@ -27,6 +28,22 @@ bool replace_buffers(int w, int h) {
   g_free(old_cnvs);
   g_free(old_vtl);
   return true;
+}
+
+// Buffers for a w x h picture, and the canvas area sized for it; false
+// (the status line says why) leaves everything as it was.
+bool new_picture(int w, int h) {
+  if (!replace_buffers(w, h)) {
+    px_show_failure(kMsgNoMemory);
+    return false;
+  }
+  px_size_canvas_area();
+  return true;
+}
+
+void show_picture() {
+  px_clear_canvas_window();
+  px_draw_full();
 }
 
 const char *save_message(FileReplace result) {
@@ -56,11 +73,7 @@ int px_open(const char *path) {
     return 0;
   }
   g_print("%d,%d", w, h);
-  if (!replace_buffers(w, h)) {
-    px_show_failure(kMsgNoMemory);
-    return 0;
-  }
-  px_size_canvas_area();
+  if (!new_picture(w, h)) return 0;
   // The cells go straight into the new, white picture: nothing is painted
   // here, since the window is repainted below, and a freshly opened picture
   // is no undoable change.
@@ -69,11 +82,18 @@ int px_open(const char *path) {
   if (got < n && px_cnvs) std::fill_n(px_cnvs + 3 * got, 3, 255);  // a cell read in part
   save_fg = 0;
   start_fg = 0;
-  px_clear_canvas_window();
-  px_draw_full();
+  recovery_discard();
+  show_picture();
   utf8_copy(now_file_name, sizeof now_file_name, path);
   px_set_title(true);
   if (got < n) px_show_failure(kKomaIncomplete);
+  return 1;
+}
+
+int px_show_picture(int w, int h, const int *cells) {
+  if (!new_picture(w, h)) return 0;
+  if (px_cnvs) std::copy_n(cells, 3 * std::size_t(w) * std::size_t(h), px_cnvs);
+  show_picture();
   return 1;
 }
 
@@ -84,10 +104,12 @@ int px_write_document(const char *path) {
     return 0;
   }
   history_mark_saved();  // undo back to this picture makes it clean again
+  recovery_discard();    // the file holds the picture now
   return 1;
 }
 
 void px_start_untitled(bool size_in_title) {
+  recovery_discard();
   cnvs_claer_full();
   px_draw_full();
   utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);

@@ -8,6 +8,11 @@
 // the wait is never longer.
 int px_open(const char *path);
 
+// Replaces the picture by a w x h one with these cells (3 ints each) and
+// repaints it; name, flags and title are the caller's. Returns 0, with
+// everything as it was and the status line saying why, when memory ran out.
+int px_show_picture(int w, int h, const int *cells);
+
 // Writes the current picture to `path`, so that a failure leaves the
 // previous file as it was and creates no new one. Returns 1 on success; on
 // failure shows a message on the status line and returns 0.

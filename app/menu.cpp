@@ -4,6 +4,7 @@
 
 #include "app/export_commands.h"
 #include "app/file_commands.h"
+#include "app/recovery.h"
 #include "app/scale_dialog.h"
 #include "base/globals.h"
 #include "palette/color22.h"
@@ -81,11 +82,13 @@ void active_color_palet(GtkMenuItem *, gpointer) {
 void cb_undo(GtkMenuItem *, gpointer) {
   g_print("menu undo\n");
   px_undo();
+  if (save_fg == 0) recovery_discard();  // back at the saved picture
 }
 
 void cb_redo(GtkMenuItem *, gpointer) {
   g_print("menu redo\n");
   px_redo();
+  if (save_fg == 0) recovery_discard();  // back at the saved picture
 }
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "app/load_save.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "base/globals.h"
 #include "base/text.h"
 #include "canvas/cells.h"
@@ -25,5 +26,6 @@ void koma_start(int argc, char **argv) {
   color_paret_view_fg = 1;
   save_fg = 0;
   start_fg = 1;
+  if (recovery_start(argc == 2 ? argv[1] : nullptr)) return;
   if (argc == 2) px_open(argv[1]);
 }

@@ -5,6 +5,7 @@ int mv_size_widht = 64;
 int mv_size_heigth = 64;
 int *px_cnvs = nullptr;
 int *px_cnvs_vtl = nullptr;
+unsigned long px_cnvs_changes = 0;
 int now_window_left = 0;
 int now_window_right = 0;
 int now_window_top = 0;

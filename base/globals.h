@@ -29,6 +29,7 @@ extern int mv_size_widht;      // canvas width, in cells
 extern int mv_size_heigth;     // canvas height, in cells
 extern int *px_cnvs;           // the picture: r, g, b per cell, row-major
 extern int *px_cnvs_vtl;       // the overlay of shape previews; white where empty
+extern unsigned long px_cnvs_changes; // cell changes of the picture so far; snapshots follow it
 extern int now_window_left;    // first visible column, in cells, inclusive
 extern int now_window_right;   // last visible column, in cells, inclusive
 extern int now_window_top;     // first visible row, in cells, inclusive

@@ -21,6 +21,7 @@
 #include <gtk/gtk.h>
 
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "app/size_dialog.h"
 #include "app/startup.h"
 #include "base/globals.h"
@@ -102,24 +103,25 @@ void pump() {
   }
 }
 
-// Program and server CPU time of one run of `action`, in ms; the server has
-// handled every request when it returns.
+// Program (`own`: the process, or the calling thread) and server CPU time of
+// one run of `action`, and its wall time, in ms; the server has handled every
+// request when it returns.
 struct Cost {
-  double program, server;
+  double program, server, wall;
 };
 
-Cost measure(const std::function<void()> &action) {
+Cost measure(const std::function<void()> &action, clockid_t own = CLOCK_PROCESS_CPUTIME_ID) {
   clockid_t server_clock;
   const bool have_server = server_pid > 0 && clock_getcpuclockid(server_pid, &server_clock) == 0;
   XSync(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), False);
-  const double p0 = cpu_ms(CLOCK_PROCESS_CPUTIME_ID);
+  const double p0 = cpu_ms(own), w0 = cpu_ms(CLOCK_MONOTONIC);
   const double s0 = have_server ? cpu_ms(server_clock) : 0;
   action();
   gdk_window_process_all_updates();
   XSync(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), False);
-  const double p1 = cpu_ms(CLOCK_PROCESS_CPUTIME_ID);
+  const double p1 = cpu_ms(own), w1 = cpu_ms(CLOCK_MONOTONIC);
   const double s1 = have_server ? cpu_ms(server_clock) : 0;
-  return {p1 - p0, s1 - s0};
+  return {p1 - p0, s1 - s0, w1 - w0};
 }
 
 double median(std::vector<double> v) {
@@ -140,6 +142,48 @@ void report(const char *what, int runs, const std::function<void()> &before,
   }
   std::printf("%-58s %8.2f ms  (program %.2f, X server %.2f)\n", what, median(total),
               median(prog), median(serv));
+  std::fflush(stdout);
+}
+
+// A pointer event with or without a recovery snapshot being written by the
+// worker thread. The CPU time is the toolkit thread's (the worker's is not the
+// event's) plus the X server's; median and worst of the runs, and the median
+// wall time, which the worker may lengthen on a busy machine.
+void report_pointer(const char *what, int runs, bool in_flight, const std::function<void()> &action) {
+  if (only && !std::strstr(what, only)) return;
+  std::vector<double> total, wall;
+  while (int(total.size()) < runs) {
+    if (in_flight && !recovery_busy()) recovery_begin(), pump();  // the copy, then the write starts
+    while (!in_flight && recovery_busy()) g_usleep(1000);
+    tz = 0;  // the periodic full repaint, the same either way, would be the worst
+    const Cost c = measure(action, CLOCK_THREAD_CPUTIME_ID);
+    if (in_flight && !recovery_busy()) continue;  // the write may have ended before the event
+    total.push_back(c.program + c.server);
+    wall.push_back(c.wall);
+  }
+  std::printf("%-58s %8.2f ms  (worst %.2f, wall %.2f)\n", what, median(total),
+              *std::max_element(total.begin(), total.end()), median(wall));
+  std::fflush(stdout);
+}
+
+// The longest the toolkit's thread is kept by taking a snapshot (one copy
+// slice, or starting the worker), in CPU time, and the wall time until the
+// snapshot is on disk.
+void report_snapshot_pauses() {
+  if (only && !std::strstr("pointer snapshot", only)) return;
+  while (recovery_busy()) g_usleep(1000);
+  double longest = 0;
+  const double t0 = cpu_ms(CLOCK_MONOTONIC);
+  recovery_begin();
+  while (gtk_events_pending()) {
+    const double s = cpu_ms(CLOCK_THREAD_CPUTIME_ID);
+    gtk_main_iteration_do(FALSE);
+    longest = std::max(longest, cpu_ms(CLOCK_THREAD_CPUTIME_ID) - s);
+  }
+  while (recovery_busy()) g_usleep(1000);
+  std::printf("%-58s %8.2f ms  (on disk after %.0f ms)\n",
+              "pointer held up at most by taking a snapshot", longest,
+              cpu_ms(CLOCK_MONOTONIC) - t0);
   std::fflush(stdout);
 }
 
@@ -209,6 +253,9 @@ int main(int argc, char **argv) {
     return 1;
   }
   if (server_pid <= 0) std::printf("(X server process not found: program time only)\n");
+  // Recovery snapshots go to a scratch folder, removed at the end.
+  gchar *state = g_dir_make_tmp("koma-screen-XXXXXX", nullptr);
+  g_setenv("XDG_STATE_HOME", state, TRUE);
   bench_discard_traces();
   char prog[] = "koma";
   char *args[] = {prog, nullptr};
@@ -265,6 +312,42 @@ int main(int argc, char **argv) {
            button(GDK_BUTTON_PRESS, 301, 301);
            button(GDK_BUTTON_RELEASE, 301, 301);
          });
+
+  bench_random_picture(2048, 2048);
+  px_size_canvas_area();
+  expose_all();
+  for (int i = 0; i < 40; i++) pump();
+  now_tool = 1;
+  button(GDK_BUTTON_PRESS, 301, 301);  // held: each motion paints a cell
+  for (bool in_flight : {false, true}) {
+    save_fg = in_flight;  // without unsaved changes, no snapshot is ever taken
+    report_pointer(in_flight ? "pointer painting a cell, snapshot being written"
+                             : "pointer painting a cell, 2048 x 2048, scale 2",
+                   runs * 3, in_flight, [&] {
+                     side ^= 1;
+                     motion(301 + 2 * side, 301);
+                   });
+  }
+  report_snapshot_pauses();
+  button(GDK_BUTTON_RELEASE, 301, 301);
+  now_tool = 6;
+  button(GDK_BUTTON_PRESS, cx * 2 + 1, cy * 2 + 1);
+  button(GDK_BUTTON_RELEASE, cx * 2 + 1, cy * 2 + 1);
+  for (bool in_flight : {false, true}) {
+    save_fg = in_flight;
+    report_pointer(in_flight ? "pointer, pending ellipse, snapshot being written"
+                             : "pointer, pending ellipse, 2048 x 2048, scale 2",
+                   runs * 3, in_flight, [&] {
+                     side ^= 1;
+                     motion((cx + 200 + side) * 2 + 1, (cy + 200) * 2 + 1);
+                   });
+  }
+  save_fg = 0;
+  recovery_quit();
+  rmdir((std::string(state) + "/koma/recovery").c_str());
+  rmdir((std::string(state) + "/koma").c_str());
+  rmdir(state);
+  g_free(state);
   stop_server();
   return 0;
 }

@@ -73,8 +73,10 @@ int px_dot(int *buf, int x, int y, int r, int g, int b) {
   const int cell = x + y * mv_size_widht;
   int *c = buf + 3 * cell;
   const int rgb[3] = {r, g, b};
-  if (buf == px_cnvs && history_recording() && !px_same_rgb(c, rgb))
-    history_record(cell, 1, c, r, g, b);
+  if (buf == px_cnvs && !px_same_rgb(c, rgb)) {
+    px_cnvs_changes++;
+    if (history_recording()) history_record(cell, 1, c, r, g, b);
+  }
   c[0] = r;
   c[1] = g;
   c[2] = b;
@@ -121,7 +123,10 @@ void px_dot_run(int *buf, int x0, int x1, int y, int r, int g, int b) {
       c[3 * n + 1] = g;
       c[3 * n + 2] = b;
     }
-    if (record && !px_same_rgb(old, rgb)) history_record(row + x, n, old, r, g, b);
+    if (buf == px_cnvs && !px_same_rgb(old, rgb)) {
+      px_cnvs_changes++;
+      if (record) history_record(row + x, n, old, r, g, b);
+    }
     x += n;
     c += 3 * n;
   }

@@ -131,6 +131,8 @@ void history_clear() {
 
 void history_mark_saved() { saved_at = dropped + static_cast<long long>(applied); }
 
+void history_mark_unsaved() { saved_at = -1; }
+
 bool history_at_saved() { return saved_at == dropped + static_cast<long long>(applied); }
 
 void history_set_limit(std::size_t bytes) {

@@ -35,6 +35,9 @@ bool history_can_redo();
 void history_clear();
 // The picture as it is now is the one on disk.
 void history_mark_saved();
+// No state of the history is the one on disk: the picture came from
+// elsewhere (a recovery snapshot), so undo never makes it clean.
+void history_mark_unsaved();
 // True when the picture is in the state it had when last opened or saved.
 bool history_at_saved();
 

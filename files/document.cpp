@@ -333,10 +333,12 @@ std::size_t koma_read_cells(const char **p, const char *end, std::size_t n, int 
   return got;
 }
 
-FileReplace koma_write_file(const char *path, int w, int h, const int *cells) {
-  return px_replace_file(path, [&](FileSink *sink) {
-    return format_blocks(w, h, cells, [sink](const char *block, std::size_t n) {
-      return sink_write(sink, block, n);
-    });
+bool koma_write_to(FileSink *sink, int w, int h, const int *cells) {
+  return format_blocks(w, h, cells, [sink](const char *block, std::size_t n) {
+    return sink_write(sink, block, n);
   });
+}
+
+FileReplace koma_write_file(const char *path, int w, int h, const int *cells) {
+  return px_replace_file(path, [&](FileSink *sink) { return koma_write_to(sink, w, h, cells); });
 }

@@ -70,6 +70,10 @@ const char *koma_refusal(KomaStatus s);
 // What is said of an Incomplete document that was loaded anyway.
 constexpr const char *kKomaIncomplete = "ファイルが不完全です。残りは白にしました。";
 
+// Appends the document of a w x h picture to the sink. False once a write
+// failed.
+bool koma_write_to(FileSink *sink, int w, int h, const int *cells);
+
 // Writes the document of a w x h picture to `path` through px_replace_file,
 // so that a failure leaves the previous file as it was.
 FileReplace koma_write_file(const char *path, int w, int h, const int *cells);

@@ -18,6 +18,7 @@ set -u
 check=$1 build=$2 src=$3
 scratch=$(mktemp -d) pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+export XDG_STATE_HOME="$scratch/state"  # no recovery snapshots of the user's offered
 fail() { echo "FAIL: $*"; exit 1; }
 
 install_into() {

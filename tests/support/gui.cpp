@@ -5,6 +5,8 @@
 #include "app/startup.h"
 #include "base/globals.h"
 
+int (*gui_test_child)(int, char **) = nullptr;
+
 void pump(int ms) {
   for (int round = 0; round < 2; round++, g_usleep(round == 1 ? ms * 1000 : 0)) {
     gdk_flush();

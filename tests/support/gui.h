@@ -43,6 +43,11 @@ void answer_next_dialog(std::function<void(GtkWidget *)> answer);
 // button or a label) equals `label`, or the first of that type if label is null.
 GtkWidget *find_widget(GtkWidget *w, GType type, const char *label = nullptr);
 
+// A test's child program: the GUI test program run again with
+// kTestChildVariable set, which calls this instead of running the tests.
+constexpr const char *kTestChildVariable = "KOMA_TEST_CHILD";
+extern int (*gui_test_child)(int argc, char **argv);
+
 // Builds the start-up windows in a fresh editor state, as the program does.
 class GuiTest : public testing::Test {
  protected:
