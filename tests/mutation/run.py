@@ -5,6 +5,7 @@ reports which of them the plain unit and GUI tests catch.
     tests/mutation/run.py                 # every mutant
     tests/mutation/run.py -k fill -k undo # those whose file or name has a word
     tests/mutation/run.py --list          # check that every mutant applies
+    tests/mutation/run.py -f tests/mutation/independent.txt   # another list
 
 A mutant is found by its text, which must occur exactly once in its file, so
 the list survives edits elsewhere. The copy lives in build-mutation/ and is
@@ -25,15 +26,15 @@ TARGETS = ["koma_unit_tests", "koma_gui_tests"]
 FOLDERS = ["base", "canvas", "files", "tools", "palette", "preview", "app", "cli"]
 
 
-def parse():
+def parse(path):
     """One mutant a line: 'file :: name :: text :: replacement', where a ⏎
     stands for a line break; blank lines and lines from # on are skipped."""
     mutants = []
-    for number, line in enumerate(open(os.path.join(ROOT, "tests", "mutation", "mutants.txt"), encoding="utf-8"), 1):
+    for number, line in enumerate(open(path, encoding="utf-8"), 1):
         if line.strip() and not line.startswith("#"):
             parts = [p.replace("⏎", "\n") for p in line.rstrip("\n").split(" :: ")]
             if len(parts) != 4:
-                sys.exit(f"mutants.txt:{number}: expected 'file :: name :: text :: replacement'")
+                sys.exit(f"{path}:{number}: expected 'file :: name :: text :: replacement'")
             mutants.append(dict(zip(["file", "name", "old", "new"], parts), line=number))
     return mutants
 
@@ -83,9 +84,11 @@ def main():
     ap.add_argument("-k", action="append", default=[], help="only mutants whose file or name has this")
     ap.add_argument("--list", action="store_true", help="only check that every mutant applies")
     ap.add_argument("--timeout", type=int, default=90, help="seconds for both test programs")
+    ap.add_argument("-f", "--file", default=os.path.join(ROOT, "tests", "mutation", "mutants.txt"),
+                    help="the list of mutants")
     args = ap.parse_args()
 
-    mutants = parse()
+    mutants = parse(os.path.abspath(args.file))
     def text(file):
         path = os.path.join(ROOT, file)
         return open(path, encoding="utf-8").read() if os.path.isfile(path) else ""
