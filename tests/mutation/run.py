@@ -10,9 +10,10 @@ reports which of them the plain unit and GUI tests catch.
 A mutant is found by its text, which must occur exactly once in its file, so
 the list survives edits elsewhere. The copy lives in build-mutation/ and is
 built incrementally: each mutant costs one object file and the links. Without
-a display the runner starts itself again under xvfb-run.
+a display the runner starts an Xvfb of its own.
 """
 import argparse
+import atexit
 import os
 import shutil
 import signal
@@ -51,6 +52,22 @@ def finish(p, deadline):
         os.killpg(p.pid, signal.SIGKILL)
         p.wait()
         return None
+
+
+def own_x_server():
+    """An Xvfb of the run's own, as ./test.sh starts one: without an
+    authority file, so that a test's child that became another user can
+    still open the display."""
+    n = next(n for n in range(140, 200) if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"))
+    server = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-noreset", "-nolisten", "tcp"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    atexit.register(server.kill)
+    os.environ["DISPLAY"] = f":{n}"
+    for _ in range(50):
+        if subprocess.call(["xdpyinfo"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+            return
+        time.sleep(0.1)
+    sys.exit("Xvfb did not start")
 
 
 def build(bld):
@@ -99,7 +116,7 @@ def main():
             print(f"  {folder:8} {sum(m['file'].startswith(folder + '/') for m in mutants)}")
         return 1 if bad else 0
     if not os.environ.get("DISPLAY"):
-        os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset", sys.executable, *sys.argv])
+        own_x_server()
     mutants = [m for m in mutants if not args.k or any(k in m["name"] or k in m["file"] for k in args.k)]
 
     # A fresh copy (new times, so that objects of an earlier copy are rebuilt).

@@ -2,8 +2,12 @@
 
 #include <cstring>
 
+#include <filesystem>
+
+#include "app/recovery.h"
 #include "app/startup.h"
 #include "base/globals.h"
+#include "files/snapshot.h"
 
 int (*gui_test_child)(int, char **) = nullptr;
 
@@ -136,6 +140,8 @@ void GuiTest::SetUp() {
   enter_test_workdir();
   destroy_all_windows();
   reset_editor_state();
+  // No snapshot of an earlier test in the same program is offered at this start.
+  std::filesystem::remove_all(snapshot_folder());
   char prog[] = "koma", *argv[] = {prog, nullptr};
   koma_start(1, argv);
   // Until the canvas is on the screen and has had its first exposure.
@@ -143,4 +149,7 @@ void GuiTest::SetUp() {
   pump(30);
 }
 
-void GuiTest::TearDown() { destroy_all_windows(); }
+void GuiTest::TearDown() {
+  recovery_quit();  // as a quit does: the snapshot and the lock go
+  destroy_all_windows();
+}
