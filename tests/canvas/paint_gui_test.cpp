@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/file_commands.h"
+#include "app/load_save.h"
 #include "app/main_window.h"
 #include "base/colour.h"
 #include "base/drawing.h"
@@ -221,6 +223,19 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
   now_tool = 1;
   check("dot in the last column of the visible window", [] { click(drawing_area, now_window_right * 10 + 1, 31, 3); });
   EXPECT_EQ(painted, (std::vector<Cell>{{now_window_right, 3, 255, 255, 255}}));
+  std::fill(px_cnvs + 3 * 70 * 6, px_cnvs + 3 * 70 * 20, 255);  // white from row 6 down
+  now_tool = 7, now_rgb[0] = 254, now_rgb[1] = now_rgb[2] = 255;  // white but for one channel
+  const std::vector<int> unfilled(px_cnvs, px_cnvs + 3 * 70 * 20);
+  check("fill to the last column", [] { click(drawing_area, now_window_right * 10 + 1, 151); });
+  EXPECT_EQ(painted, fill_order(unfilled, now_window_right, 15, 254, 255, 255));
+  // Opened, or made new, at the same size: what the old picture showed is gone.
+  const std::string doc = make_scratch_dir("same") + "/d.koma";
+  write_file(doc, "koma1.0\n70 x 20\n" + whites(70 * 19) + "1,2,3\n");
+  check("opened at the same size", [&] { px_open(doc.c_str()); }, [&] { slow_expose(whole); });
+  check("new at the same size", [] {
+    answer_next_dialog([](GtkWidget *d) { gtk_button_clicked(GTK_BUTTON(find_widget(d, GTK_TYPE_BUTTON, "gtk-apply"))); });
+    cb_new();
+  }, [&] { slow_expose(whole); });
   view_set_observer(nullptr);
 }
 

@@ -98,7 +98,8 @@ TEST(DocumentOpen, AcceptsWhatFormattedInputAcceptsAndRefusesTheRest) {
       {part + "4 ,5,6\n7,8,9\n1,1,1\n", part + whites(3), cut},  // a cell read in part is white
       {"koma1.0\r\n1 x 1\n1,1,1\r\n", "", bad}, {"", "", bad}, {"koma1.0", "", bad},
       {"koma1.0\n2X1\n", "", size + "読めません。"}, {"koma1.0\n3x-2\n", "", size + "負の数です。"},
-      {"koma1.0\n2049 x 1\n", "", size + "2048を超えています。"},
+      {"koma1.0\n2049 x 1\n", "", size + "2048を超えています。"}, {"koma1.0\n1 x 2049\n", "", size + "2048を超えています。"},
+      {"koma1.0\n0 x 2048\n", "koma1.0\n0 x 2048\n", ""}, {"koma1.0\n-0 x 1\n0,0,0\n", "koma1.0\n0 x 1\n", ""},
       {two, two, "", long_name(4095)}, {two, "", no, long_name(4096)}, {two, "", no, path + ".none"},
       {"", two, "", "/dev/fd/" + std::to_string(fileno(writer))}, {"", "", no, "/dev/null"}, {"", "", no, dir},
 #if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's runtime needs more memory
@@ -177,6 +178,27 @@ TEST(ExportName, ExtensionOfTheFileItselfIsReplaced) {
     char buf[kTextBufSize];
     export_suggested_name(buf, sizeof buf, c.doc.c_str(), c.ext);
     EXPECT_EQ(buf + ("|" + out.text()), c.want + "|" + c.traces);
+  }
+}
+
+// Save onto what is no document (a folder, a pipe, a device, a folder that is
+// gone) says why and leaves it; a new document gets 0666 less the umask.
+TEST(SafeSave, OntoWhatIsNoDocumentAndTheModeOfANewOne) {
+  const std::string dir = make_scratch_dir("targets"), e = "error... ", failed = e + "保存できませんでした。";
+  ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600) | mkdir((dir + "/folder").c_str(), 0755), 0);
+  const std::pair<std::string, std::string> cases[] = {{dir + "/folder", e + "保存先がフォルダです。"},
+      {dir + "/fifo", failed}, {"/dev/null", failed}, {dir + "/gone/d.koma", e + "保存先のフォルダがありません。"}};
+  for (const auto &[path, why] : cases) {
+    filed_picture(path), cb_save();
+    EXPECT_EQ(px_status_text + std::to_string(save_fg), why + "1") << path;
+  }
+  EXPECT_TRUE(fs::is_directory(dir + "/folder") && fs::is_fifo(dir + "/fifo") && !fs::exists(dir + "/gone"));
+  for (mode_t mask : {022, 027, 077}) {
+    const std::string path = dir + "/new" + std::to_string(mask);
+    const mode_t was = umask(mask);
+    filed_picture(path), cb_save(), umask(was);
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 1, 0666 & ~mask) << mask;
   }
 }
 

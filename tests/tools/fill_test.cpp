@@ -1,3 +1,5 @@
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "base/globals.h"
@@ -25,4 +27,24 @@ TEST(Fill, RecoloursTheFourConnectedRegionOfTheSeed) {
     EXPECT_EQ(std::pair(result, red), std::pair(c.result, c.red)) << "case " << &c - cases;
   }
   reset_editor_state();  // gives the big canvas back
+}
+
+// Far from the origin, a circle, an ellipse, a line and a box are those drawn near it, moved.
+TEST(Raster, ShapesFarFromTheOriginAreThoseNearItMoved) {
+  auto drawn = [](int dx, int dy) {  // the cells, moved back by (dx, dy)
+    reset_editor_state(700, 600);
+    px_circle(px_cnvs, 10 + dx, 10 + dy, 15 + dx, 10 + dy, 0, 0, 0);
+    px_circle(px_cnvs, 40 + dx, 30 + dy, 52 + dx, 34 + dy, 0, 0, 0);
+    px_line(px_cnvs, 3 + dx, 40 + dy, 30 + dx, 52 + dy, 0, 0, 0);
+    px_box(px_cnvs, 60 + dx, 5 + dy, 45 + dx, 20 + dy, 0, 0, 0);
+    std::set<std::pair<int, int>> out;
+    for (int i = 0; i < 700 * 600; i++)
+      if (px_cnvs[3 * i] == 0) out.insert({i % 700 - dx, i / 700 - dy});
+    return out;
+  };
+  const auto near = drawn(0, 0);
+  EXPECT_GT(near.size(), 100u);  // the four shapes, not an empty picture moved
+  EXPECT_EQ(drawn(600, 300), near);
+  EXPECT_EQ(drawn(257, 511), near);
+  reset_editor_state();
 }
