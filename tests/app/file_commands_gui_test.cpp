@@ -25,65 +25,6 @@
 
 namespace {
 
-// Answers the next dialogs in turn from `steps`. The prompt: "gtk-yes", "gtk-no"
-// or "close". A chooser, its title traced: "" cancels, a path is taken, "gone:PATH"
-// also removes PATH's folder. The size dialog: "W H", after 2049 and -1, whose
-// refusals are traced. The scale dialog: the scale.
-void answer(std::vector<std::string> steps, std::size_t i = 0) {
-  if (i == steps.size()) return;
-  answer_next_dialog([steps, i](GtkWidget *d) {
-    answer(steps, i + 1);
-    std::string s = steps[i];
-    GtkWidget *apply = find_widget(d, GTK_TYPE_BUTTON, "gtk-apply");
-    if (GTK_IS_FILE_CHOOSER(d)) {
-      const bool gone = s.rfind("gone:", 0) == 0;
-      g_print("[%s]", gtk_window_get_title(GTK_WINDOW(d)));
-      gtk_file_chooser_set_action(GTK_FILE_CHOOSER(d), GTK_FILE_CHOOSER_ACTION_SAVE);  // takes a path
-      gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(d), s.erase(0, gone ? 5 : 0).c_str());
-      static std::string folder;  // removed once the chooser has checked it and answered
-      if (gone) folder = s.substr(0, s.rfind('/')), g_signal_connect(d, "response", G_CALLBACK(+[](GtkDialog *, gint, gpointer) {
-                  g_rmdir(folder.c_str()); }), nullptr);
-      gtk_dialog_response(GTK_DIALOG(d), s.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
-    } else if (d == change_scale_dialog) {
-      gtk_entry_set_text(GTK_ENTRY(entry_size), s.c_str()), gtk_button_clicked(GTK_BUTTON(apply));
-    } else if (d == change_dialog) {
-      for (std::string size : {std::string("2049 1"), std::string("1 -1"), s}) {
-        if (change_dialog != d) break;
-        gtk_entry_set_text(GTK_ENTRY(entry_width), size.substr(0, size.find(' ')).c_str());
-        gtk_entry_set_text(GTK_ENTRY(entry_height), size.substr(size.find(' ') + 1).c_str());
-        gtk_button_clicked(GTK_BUTTON(apply));
-        GtkWidget *why = change_dialog ? find_widget(d, GTK_TYPE_LABEL, "0〜2048の数を入れてください。") : nullptr;
-        if (why && gtk_widget_get_visible(why)) g_print("[%s]", gtk_label_get_text(GTK_LABEL(why)));
-      }
-      if (change_dialog) gtk_widget_destroy(d);  // the last size was refused too
-    } else {
-      EXPECT_EQ(gtk_label_get_text(GTK_LABEL(find_widget(d, GTK_TYPE_LABEL))),
-                " \"" + std::string(now_file_name) + "\"\nで変更した内容を閉じる前に保存しますか？");
-      if (s == "close") send_delete(d);
-      else gtk_button_clicked(GTK_BUTTON(find_widget(d, GTK_TYPE_BUTTON, s.c_str())));
-    }
-  });
-}
-
-guint after;  // while run's command has not ended the main loop
-
-// Activates the menu item `item` (a close request if "") from the main loop, its dialogs
-// answered from `steps`: the traces less the canvas's redraws, "[main loop ended]" if it ended.
-std::string run(const char *item, std::vector<std::string> steps = {}) {
-  answer(steps);
-  PrintCapture out;
-  g_idle_add([](gpointer item) -> gboolean {
-    item ? gtk_menu_item_activate(GTK_MENU_ITEM(item)) : send_delete(window);
-    after = g_idle_add([](gpointer) -> gboolean { return after = 0, gtk_main_quit(), FALSE; }, nullptr);
-    return FALSE;
-  }, *item ? find_widget(window, GTK_TYPE_MENU_ITEM, item) : nullptr);
-  gtk_main();
-  if (after) g_source_remove(after);
-  std::string t = out.text();
-  for (std::size_t at; (at = t.find("Main_View_Draw\n")) != t.npos;) t.erase(at, 15);
-  return t + (after ? "[main loop ended]" : "");
-}
-
 std::string state() {  // the picture, name, save_fg and start_fg, canvas size request, title
   gint w, h;
   gtk_widget_get_size_request(drawing_area, &w, &h);

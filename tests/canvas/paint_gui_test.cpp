@@ -2,7 +2,6 @@
 // context and eight strokes of its own shows: the same pixels.
 #include <gdk/gdkkeysyms.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -245,29 +244,20 @@ constexpr const char *kOwnScreen = "KOMA_TEST_OWN_16_BIT_SCREEN";
 // Runs this program's test `name` on a 16-bit Xvfb started for it alone, at the display number the
 // server picks and writes out; returns what the run printed.
 std::string run_on_16_bit_screen(const std::string &name) {
-  const char *xvfb[] = {"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x16", "-noreset", "-nolisten", "tcp", nullptr};
-  GPid server = 0;
-  int told = -1;
-  const auto flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD);
-  if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar **>(xvfb), nullptr, flags, nullptr, nullptr, &server, nullptr, &told, nullptr, nullptr))
-    return "no Xvfb";
-  char number[16] = {};
-  for (ssize_t got = 0, n; !std::strchr(number, '\n') && got < ssize_t(sizeof number) - 1; got += n)
-    if ((n = read(told, number + got, sizeof number - 1 - got)) <= 0) break;  // the digits and the newline may come apart
-  const bool up = std::strchr(number, '\n');
-  close(told);
+  Child server = spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x16", "-noreset", "-nolisten", "tcp"});
+  const std::string number = server.line();
   gchar *text = nullptr;
-  if (up) {
+  if (!number.empty()) {
     g_autofree gchar *self = g_file_read_link("/proc/self/exe", nullptr);
     const std::string filter = "--gtest_filter=" + name;
     gchar *argv[] = {self, const_cast<gchar *>(filter.c_str()), nullptr};
-    gchar **env = g_environ_setenv(g_get_environ(), "DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), TRUE);
+    gchar **env = g_environ_setenv(g_get_environ(), "DISPLAY", (":" + number).c_str(), TRUE);
     env = g_environ_setenv(env, kOwnScreen, "1", TRUE);
     g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, &text, nullptr, nullptr, nullptr);
     g_strfreev(env);
   }
-  kill(server, SIGTERM), waitpid(server, nullptr, 0);
-  const std::string out = up ? (text ? text : "") : "Xvfb gave no display";
+  server.end(SIGTERM);
+  const std::string out = number.empty() ? "Xvfb gave no display" : text ? text : "";
   return g_free(text), out;
 }
 

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -36,12 +37,25 @@ int screen_depth();
   GTEST_SKIP() << "compares exact 24-bit pixels; this screen has " << screen_depth() \
                << " bits"
 
-// Runs `answer` from a timeout once a new top-level window (a dialog or a
-// chooser) has appeared; `answer` receives that window.
+// Runs `answer` from a timeout once a new dialog (a chooser too, not a window
+// the editor builds meanwhile) has appeared; `answer` receives it.
 void answer_next_dialog(std::function<void(GtkWidget *)> answer);
 // Finds the first descendant of `w` of the given type whose label (for a
 // button or a label) equals `label`, or the first of that type if label is null.
 GtkWidget *find_widget(GtkWidget *w, GType type, const char *label = nullptr);
+
+// Answers the next dialogs in turn from `steps`. The prompt (its text checked):
+// "gtk-yes", "gtk-no" or "close". A chooser, its title traced: "" cancels, a path
+// is taken, "gone:PATH" also removes PATH's folder. The size dialog: "W H", after
+// 2049 and -1, whose refusals are traced. The scale dialog: the scale.
+void answer(std::vector<std::string> steps, std::size_t i = 0);
+// Activates the menu item `item` (a close request if "") from the main loop, its dialogs
+// answered from `steps`: the traces less the canvas's redraws, "[main loop ended]" if it ended.
+std::string run(const char *item, std::vector<std::string> steps = {});
+
+// Starts the editor anew in a fresh editor state, as the program does with `document`
+// (if any) on its command line, and runs the toolkit until the canvas is on the screen.
+void start_editor(std::string document = "");
 
 // A test's child program: the GUI test program run again with
 // kTestChildVariable set, which calls this instead of running the tests.

@@ -1,12 +1,15 @@
 #include "support/support.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 #include <glib/gstdio.h>
+#include <gtest/gtest.h>
 
 #include "base/globals.h"
 #include "base/status.h"
@@ -42,6 +45,37 @@ pid_t pipe_writer(const std::string &fifo, const std::string &head, const std::s
   bool open = fd >= 0 && write(fd, head.data(), head.size()) == ssize_t(head.size());
   while (open) open = tail.empty() ? (pause(), true) : write(fd, tail.data(), tail.size()) > 0;
   _exit(0);
+}
+
+std::string Child::line() {
+  std::string l;
+  char c;
+  for (pollfd p{out, POLLIN, 0}; poll(&p, 1, 30000) > 0 && read(out, &c, 1) == 1 && c != '\n';) l += c;
+  return l;
+}
+
+std::string Child::ask(const std::string &command) {
+  return write(in, (command + "\n").data(), command.size() + 1) == ssize_t(command.size() + 1) ? line() : "";
+}
+
+std::string Child::end(int sig) {
+  if (pid <= 0) return "never started";
+  if (sig) kill(pid, sig);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(in), close(out), g_spawn_close_pid(pid);
+  return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status)) : "exit " + std::to_string(WEXITSTATUS(status));
+}
+
+Child spawn(std::vector<std::string> args, int flags) {
+  std::vector<char *> argv;
+  for (std::string &a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  Child c;
+  const auto all = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | flags);
+  if (!g_spawn_async_with_pipes("/", argv.data(), nullptr, all, nullptr, nullptr, &c.pid, &c.in, &c.out, nullptr, nullptr))
+    ADD_FAILURE() << "cannot start " << args[0];
+  return c;
 }
 
 void reset_editor_state(int w, int h) {

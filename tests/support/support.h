@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <glib.h>
 
@@ -38,6 +39,17 @@ std::string in_child(const std::function<std::string()> &body);
 // `tail` over and over (nothing more when it is empty) until it is killed or
 // its reader has gone.
 pid_t pipe_writer(const std::string &fifo, const std::string &head, const std::string &tail);
+
+// A program started with pipes to its standard input and output.
+struct Child {
+  GPid pid = 0;
+  int in = -1, out = -1;
+  std::string line();                           // its next line, "" if none comes within 30 s
+  std::string ask(const std::string &command);  // sends `command` as a line, then reads one
+  std::string end(int sig);                     // after `sig` (0: none) it ended: "signal N" or "exit N"
+};
+// Starts `args`, found on the PATH, with further GSpawnFlags.
+Child spawn(std::vector<std::string> args, int flags = 0);
 
 // Resets every global to its initial value and allocates a white w x h canvas
 // with no widgets (nothing is painted).
