@@ -150,10 +150,10 @@ void step(const std::string &what, std::function<void()> act) {
 // Answers the next dialogs in turn: a chooser with a path ("" cancels); a
 // dialog with entries by trying each "W H" (or "S") of a "|"-separated list
 // with Apply; any other by its button of that label, or "close".
-void answer(std::vector<std::string> replies, std::size_t i = 0) {
+void reply(std::vector<std::string> replies, std::size_t i = 0) {
   if (i == replies.size()) return;
   answer_next_dialog([replies, i](GtkWidget *d) {
-    answer(replies, i + 1);
+    reply(replies, i + 1);
     const std::string &r = replies[i];
     std::string seen = "? " + window_facts(d) + " size " + size(d, true);
     if (GTK_IS_FILE_CHOOSER(d)) {
@@ -265,17 +265,17 @@ TEST(Golden, DrawingSession) {
   step("tool bar: fill at (0, 63)", [] { button(7), put(0, 63); });
   step("menu: スポイト at (2, 3)", [] { item("スポイト"), put(2, 3); });
   step("Ctrl+Z twice, Shift+Ctrl+Z", [] { key(GDK_KEY_z, 0), key(GDK_KEY_z, 0), key(GDK_KEY_z, GDK_SHIFT_MASK); });
-  step("Ctrl+N, the prompt answered No; 100 x 90", [] { answer({"gtk-no", "100 90"}), key(GDK_KEY_n, 0); });
+  step("Ctrl+N, the prompt answered No; 100 x 90", [] { reply({"gtk-no", "100 90"}), key(GDK_KEY_n, 0); });
   step("scroll down twice and right once; pointer to (3, 4) of the window", [] {
     send_scroll(drawing_area, GDK_SCROLL_DOWN), send_scroll(drawing_area, GDK_SCROLL_DOWN), send_scroll(drawing_area, GDK_SCROLL_RIGHT);
     pump(20), send_motion(drawing_area, shown_x() + 35, shown_y() + 45);
   });
-  step("menu: スケールの変更 to 5", [] { answer({"5"}), item("スケールの変更"); });
+  step("menu: スケールの変更 to 5", [] { reply({"5"}), item("スケールの変更"); });
   step("close the tool bar and the palette, open them again", [] {
     send_delete(tool_bar_window), send_delete(cp_main_window), item("ツールバー"), item("カラーパレット");
   });
   step("tool bar: dot; a dot at (90, 80)", [] { button(1), put(90, 80); });
-  step("Ctrl+Q, the prompt answered No", [] { answer({"gtk-no"}), key(GDK_KEY_q, 0); });
+  step("Ctrl+Q, the prompt answered No", [] { reply({"gtk-no"}), key(GDK_KEY_q, 0); });
   compare("drawing");
 }
 
@@ -288,21 +288,21 @@ TEST(Golden, DocumentSession) {
   write_file(kDir + "/a.koma", "koma1.0\n3 x 2\n255,0,0\n0,128,0\n0,0,255\n1,2,3\n255,255,255\n-5,300,7\n");
   write_file(kDir + "/hello.txt", "hello\n");
   start({kDir + "/a.koma"});
-  step("menu: 新規; 2049 x 2, 2 x 2049, 3 x -1, then 3 x 2", [] { answer({"2049 2|2 2049|3 -1|3 2"}), item("新規(_N)"); });
+  step("menu: 新規; 2049 x 2, 2 x 2049, 3 x -1, then 3 x 2", [] { reply({"2049 2|2 2049|3 -1|3 2"}), item("新規(_N)"); });
   step("menu: 線; a first point at (4, 2)", [] { item("線"), put(4, 2); });
   step("menu: 点", [] { item("点"); });
-  step("dot at (1, 1); Ctrl+S", [] { put(1, 1), answer({kDir + "/b.koma"}), key(GDK_KEY_s, 0); });
+  step("dot at (1, 1); Ctrl+S", [] { put(1, 1), reply({kDir + "/b.koma"}), key(GDK_KEY_s, 0); });
   step("dot at (2, 1); Ctrl+S; Ctrl+Z", [] { put(2, 1), key(GDK_KEY_s, 0), key(GDK_KEY_z, 0); });
-  step("export BMP", [] { answer({kDir + "/b.bmp"}), item("BMPファイルとして保存(_B)"); });
-  step("export PNG", [] { answer({kDir + "/b.png"}), item("PNGファイルとして保存(_P)"); });
-  step("export JPEG, cancelled", [] { answer({""}), item("JPEGファイルとして保存(_J)"); });
+  step("export BMP", [] { reply({kDir + "/b.bmp"}), item("BMPファイルとして保存(_B)"); });
+  step("export PNG", [] { reply({kDir + "/b.png"}), item("PNGファイルとして保存(_P)"); });
+  step("export JPEG, cancelled", [] { reply({""}), item("JPEGファイルとして保存(_J)"); });
   step("menu: プレビュー; dot at (0, 0); 更新", [] {
     item("プレビュー"), put(0, 0), gtk_button_clicked(GTK_BUTTON(find_widget(preview_window, GTK_TYPE_BUTTON, "更新")));
   });
-  step("Ctrl+O: Yes; hello.txt", [] { answer({"gtk-yes", kDir + "/hello.txt"}), key(GDK_KEY_o, 0); });
-  step("Ctrl+O: a.koma", [] { answer({kDir + "/a.koma"}), key(GDK_KEY_o, 0); });
-  step("Shift+Ctrl+S: c.koma", [] { answer({kDir + "/c.koma"}), key(GDK_KEY_s, GDK_SHIFT_MASK); });
-  step("dot at (0, 1); a close request, the prompt closed", [] { put(0, 1), answer({"close"}), send_delete(window); });
+  step("Ctrl+O: Yes; hello.txt", [] { reply({"gtk-yes", kDir + "/hello.txt"}), key(GDK_KEY_o, 0); });
+  step("Ctrl+O: a.koma", [] { reply({kDir + "/a.koma"}), key(GDK_KEY_o, 0); });
+  step("Shift+Ctrl+S: c.koma", [] { reply({kDir + "/c.koma"}), key(GDK_KEY_s, GDK_SHIFT_MASK); });
+  step("dot at (0, 1); a close request, the prompt closed", [] { put(0, 1), reply({"close"}), send_delete(window); });
   EXPECT_EQ(read_file(kDir + "/c.koma"), read_file(kDir + "/a.koma"));
   note("= left in the working directory:" + listing(".", [](const std::string &n) { return n[0] == '.'; }));
   compare("documents");
