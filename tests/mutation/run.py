@@ -9,14 +9,16 @@ reports which of them the plain unit and GUI tests catch.
 
 A mutant is found by its text, which must occur exactly once in its file, so
 the list survives edits elsewhere. The copy lives in build-mutation/ and is
-built incrementally: each mutant costs one object file and the links. Without
-a display the runner starts an Xvfb of its own.
+built incrementally: each mutant costs one object file and the links. It
+starts an Xvfb of its own; runs from separate clones can go side by side.
 """
 import argparse
 import atexit
 import os
+import random
 import shutil
 import signal
+import string
 import subprocess
 import sys
 import time
@@ -55,19 +57,33 @@ def finish(p, deadline):
 
 
 def own_x_server():
-    """An Xvfb of the run's own, as ./test.sh starts one: without an
-    authority file, so that a test's child that became another user can
-    still open the display."""
-    n = next(n for n in range(140, 200) if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"))
-    server = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-noreset", "-nolisten", "tcp"],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """An Xvfb of the run's own at a display number it picks itself, so that
+    runners side by side never share a screen; as ./test.sh starts one,
+    without an authority file, so that a test's child that became another
+    user can still open the display."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-noreset",
+                               "-nolisten", "tcp"], pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
     atexit.register(server.kill)
-    os.environ["DISPLAY"] = f":{n}"
-    for _ in range(50):
-        if subprocess.call(["xdpyinfo"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
-            return
-        time.sleep(0.1)
-    sys.exit("Xvfb did not start")
+    number = os.read(read, 16).decode().strip()
+    os.close(read)
+    if not number:
+        sys.exit("Xvfb did not start")
+    os.environ["DISPLAY"] = f":{number}"
+
+
+def golden_files():
+    """A folder for the golden sessions' files, its path as long as the one
+    they show, /tmp/koma-golden: some traces give the length."""
+    while True:
+        path = "/tmp/koma-" + "".join(random.choices(string.ascii_lowercase, k=6))
+        try:
+            os.mkdir(path)
+            atexit.register(shutil.rmtree, path, True)
+            return path
+        except FileExistsError:
+            pass
 
 
 def build(bld):
@@ -115,8 +131,7 @@ def main():
         for folder in FOLDERS:
             print(f"  {folder:8} {sum(m['file'].startswith(folder + '/') for m in mutants)}")
         return 1 if bad else 0
-    if not os.environ.get("DISPLAY"):
-        own_x_server()
+    own_x_server()
     mutants = [m for m in mutants if not args.k or any(k in m["name"] or k in m["file"] for k in args.k)]
 
     # A fresh copy (new times, so that objects of an earlier copy are rebuilt).
@@ -125,6 +140,9 @@ def main():
     shutil.copytree(ROOT, src, ignore=shutil.ignore_patterns(".git", "build*"), symlinks=True,
                     copy_function=shutil.copy)
     os.environ["NO_AT_BRIDGE"] = "1"
+    # Recovery snapshots and the golden sessions' files of this run alone.
+    os.environ["XDG_STATE_HOME"] = os.path.join(WORK, "state")
+    os.environ["KOMA_GOLDEN_FILES"] = golden_files()
     configure = start(["cmake", "-S", src, "-B", bld, "-DCMAKE_BUILD_TYPE=Release"])
     if finish(configure, time.monotonic() + 600) != 0 or not build(bld):
         sys.exit("the unchanged tree does not build")
