@@ -76,13 +76,19 @@ std::string menu_text(GtkWidget *shell) {
   }
   return s;
 }
-std::string picture(const int *cells) {  // how many cells have each colour but white
-  std::map<std::string, int> n;
-  for (int i = 0; cells && i < mv_size_widht * mv_size_heigth; i++)
-    if (!px_is_white(cells + 3 * i))
-      n[std::to_string(cells[3 * i]) + "," + std::to_string(cells[3 * i + 1]) + "," + std::to_string(cells[3 * i + 2])]++;
+// How many cells have each colour but white, and the box they lie in.
+std::string picture(const int *cells) {
+  std::map<std::string, std::array<int, 5>> n;  // count, left, top, right, bottom
+  for (int i = 0, x = 0, y = 0; cells && i < mv_size_widht * mv_size_heigth; i++, x = i % mv_size_widht, y = i / mv_size_widht)
+    if (!px_is_white(cells + 3 * i)) {
+      auto [at, fresh] = n.try_emplace(std::to_string(cells[3 * i]) + "," + std::to_string(cells[3 * i + 1]) + "," +
+                                       std::to_string(cells[3 * i + 2]), std::array{0, x, y, x, y});
+      auto &[k, l, t, r, b] = at->second;
+      k++, l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
+    }
   std::string s;
-  for (auto &[c, k] : n) s += " " + std::to_string(k) + "×" + c;
+  for (auto &[c, v] : n) s += " " + std::to_string(v[0]) + "×" + c + " in (" + std::to_string(v[1]) + "," +
+                              std::to_string(v[2]) + ")-(" + std::to_string(v[3]) + "," + std::to_string(v[4]) + ")";
   return s.empty() ? " white" : s;
 }
 std::string image_of(GtkWidget *image) {  // which image file a widget shows
@@ -296,9 +302,9 @@ TEST(Golden, DrawingSession) {
 // is), Save As, and a close request with the prompt closed.
 TEST(Golden, DocumentSession) {
   g_mkdir_with_parents(kDir.c_str(), 0755);
-  for (const char *f : {"b.koma", "b.bmp", "b.png", "c.koma"}) g_remove((kDir + "/" + f).c_str());
+  for (const char *f : {"a.bmp", "b.koma", "b.bmp", "b.png", "c.koma"}) g_remove((kDir + "/" + f).c_str());
   write_file(kDir + "/a.koma", "koma1.0\n3 x 2\n255,0,0\n0,128,0\n0,0,255\n1,2,3\n255,255,255\n-5,300,7\n");
-  write_file(kDir + "/hello.txt", "hello\n");
+  write_file(kDir + "/hello.txt", "hello\n"), write_file(kDir + "/empty.koma", "koma1.0\n0 x 3\n");
   start({kDir + "/a.koma"});
   step("menu: 新規; 2049 x 2, 2 x 2049, 3 x -1, then 3 x 2", [] { reply({"2049 2|2 2049|3 -1|3 2"}), item("新規(_N)"); });
   step("menu: 線; a first point at (4, 2)", [] { item("線"), put(4, 2); });
@@ -313,8 +319,13 @@ TEST(Golden, DocumentSession) {
   });
   step("Ctrl+O: Yes; hello.txt", [] { reply({"gtk-yes", kDir + "/hello.txt"}), key(GDK_KEY_o, 0); });
   step("Ctrl+O: a.koma", [] { reply({kDir + "/a.koma"}), key(GDK_KEY_o, 0); });
+  step("export BMP: colours out of range", [] { reply({kDir + "/a.bmp"}), item("BMPファイルとして保存(_B)"); });
   step("Shift+Ctrl+S: c.koma", [] { reply({kDir + "/c.koma"}), key(GDK_KEY_s, GDK_SHIFT_MASK); });
   step("dot at (0, 1); a close request, the prompt closed", [] { put(0, 1), reply({"close"}), send_delete(window); });
+  step("Ctrl+O: No; empty.koma (0 x 3); 更新", [] {
+    reply({"gtk-no", kDir + "/empty.koma"}), key(GDK_KEY_o, 0);
+    if (preview_fg) gtk_button_clicked(GTK_BUTTON(find_widget(preview_window, GTK_TYPE_BUTTON, "更新")));
+  });
   EXPECT_EQ(read_file(kDir + "/c.koma"), read_file(kDir + "/a.koma"));
   note("= left in the working directory:" + listing(".", [](const std::string &n) { return n[0] == '.'; }));
   compare("documents");

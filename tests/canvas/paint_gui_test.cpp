@@ -184,13 +184,14 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
           seen.count(c) || (x < v.x + v.width && y < v.y + v.height && x + scale > v.x && y + scale > v.y))
         due.push_back(c);
     EXPECT_EQ(painted, due);
-    now_tool = 1;
-    const int dx = now_window_left + 3, dy = now_window_top + 2;
-    check("right button dot", [&] { click(drawing_area, dx * scale + 1, dy * scale + 1, 3); });
+    now_tool = 1;  // in the first column and row shown, which show in part
+    const int dx = now_window_left, dy = now_window_top;
+    std::fill_n(px_cnvs + 3 * (dx + dy * W), 3, 7);
+    check("right button dot", [&] { click(drawing_area, (dx + 1) * scale - 1, (dy + 1) * scale - 1, 3); });
     EXPECT_EQ(painted, (std::vector<Cell>{{dx, dy, 255, 255, 255}}));
     const int cx = now_window_left + 16, cy = now_window_top + 12;
-    for (int y = cy - 10; y < cy + 12; y++)  // a region for the fill, with holes
-      for (int x = cx - 14; x < cx + 20; x++)
+    for (int y = cy - 12; y < cy + 12; y++)  // a region for the fill from the first row and column shown, with holes
+      for (int x = cx - 16; x < cx + 20; x++)
         if ((x * 7 + y * 3) % 11 || (x == cx && y == cy)) std::fill_n(px_cnvs + 3 * (x + y * W), 3, 90);
     const std::vector<int> unfilled(px_cnvs, px_cnvs + 3 * W * H);
     now_tool = 7, now_rgb[0] = 10, now_rgb[1] = 200, now_rgb[2] = 60;
@@ -199,7 +200,12 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
     send_key(window, GDK_KEY_z, GDK_CONTROL_MASK);  // the fill is one action
     EXPECT_TRUE(std::equal(unfilled.begin(), unfilled.end(), px_cnvs));
     send_key(window, GDK_KEY_z, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
-    now_tool = 6, now_rgb[1] = 0;  // previews whose red is the filled cells' red
+    const std::vector<int> filled(px_cnvs, px_cnvs + 3 * W * H);
+    now_rgb[0] = now_rgb[1] = now_rgb[2] = 255;  // white is shown too
+    check("white fill", [&] { click(drawing_area, cx * dot_size + 1, cy * dot_size + 1); });
+    EXPECT_EQ(painted, fill_order(filled, cx, cy, 255, 255, 255));
+    send_key(window, GDK_KEY_z, GDK_CONTROL_MASK);
+    now_tool = 6, now_rgb[0] = 10, now_rgb[1] = 0, now_rgb[2] = 60;  // previews whose red is the filled cells' red
     click(drawing_area, cx * scale + 1, cy * scale + 1);
     for (auto [mx, my, button] : {std::tuple{cx + 7, cy + 4, 0}, {cx + 3, cy + 9, 3}, {cx + 1, cy, 0}}) {
       // First the picture's colour where the last preview differs from it.
@@ -216,6 +222,9 @@ TEST_F(Painting, ScreenIsWhatCellByCellStrokesShowAtEveryScale) {
   px_size_canvas_area(), pump(50);
   GtkScrolledWindow *sw = GTK_SCROLLED_WINDOW(g_scroll_window);
   GtkAdjustment *h = gtk_scrolled_window_get_hadjustment(sw);
+  gtk_adjustment_set_value(h, 0), pump(20);
+  const GdkRectangle left = shown();
+  check("small canvas from its left end", [] { gdk_window_invalidate_rect(canvas(), nullptr, FALSE); }, [&] { slow_expose(left); });
   gtk_adjustment_set_value(h, h->upper - h->page_size), pump(20);  // the right end
   const GdkRectangle whole = shown();
   check("small canvas", [] { gdk_window_invalidate_rect(canvas(), nullptr, FALSE); }, [&] { slow_expose(whole); });
