@@ -146,8 +146,8 @@ def main():
     configure = start(["cmake", "-S", src, "-B", bld, "-DCMAKE_BUILD_TYPE=Release"])
     if finish(configure, time.monotonic() + 600) != 0 or not build(bld):
         sys.exit("the unchanged tree does not build")
-    if failing_tests(bld, args.timeout):
-        sys.exit("the tests fail on the unchanged tree")
+    if failed := failing_tests(bld, args.timeout):
+        sys.exit("the tests fail on the unchanged tree: " + " ".join(failed))
     results = []
     for i, m in enumerate(mutants, 1):
         path, t0 = os.path.join(src, m["file"]), time.time()
