@@ -86,6 +86,7 @@ namespace {
     now_rgb[0], now_rgb[1], now_rgb[2], m_b_e, tool_line_start, tool_box_start, tool_circle_start, line_x, line_y, box_x, \
     box_y, px_old_x, px_old_y, tz, save_fg, tool_bar_view_fg, color_paret_view_fg, preview_fg
 const auto kStartValues = std::make_tuple(KOMA_START_VALUES);
+const int kStartWidth = mv_size_widht, kStartHeight = mv_size_heigth;
 }  // namespace
 
 void reset_editor_state(int w, int h) {
@@ -96,7 +97,7 @@ void reset_editor_state(int w, int h) {
   change_dialog = entry_width = entry_height = change_scale_dialog = entry_size = nullptr;
   px_status_text[0] = '\0';
   utf8_copy(now_file_name, sizeof now_file_name, kUntitledName);
-  cnvs_allocate(w, h, true, "error");
+  cnvs_allocate(w < 0 ? kStartWidth : w, h < 0 ? kStartHeight : h, true, "error");
 }
 
 std::string whites(int n) {

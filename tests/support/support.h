@@ -51,9 +51,9 @@ struct Child {
 // Starts `args`, found on the PATH, with further GSpawnFlags.
 Child spawn(std::vector<std::string> args, int flags = 0);
 
-// Resets every global to its initial value and allocates a white w x h canvas
-// with no widgets (nothing is painted).
-void reset_editor_state(int w = 64, int h = 64);
+// Resets every global to the program's start value and allocates a white w x h
+// canvas (by default of the program's start size) with no widgets (nothing is painted).
+void reset_editor_state(int w = -1, int h = -1);
 // n lines of a white cell as a document holds them, written out by hand.
 std::string whites(int n);
 
