@@ -9,7 +9,8 @@ reports which of them the plain unit and GUI tests catch.
 
 A mutant is found by its text, which must occur exactly once in its file, so
 the list survives edits elsewhere. The copy lives in build-mutation/ and is
-built incrementally: each mutant costs one object file and the links. It
+built incrementally: each mutant costs one object file and the links; the tests
+stop at the first failure, which is enough to catch it. It
 starts an Xvfb of its own; runs from separate clones can go side by side.
 """
 import argparse
@@ -93,21 +94,31 @@ def build(bld):
 
 def failing_tests(bld, timeout):
     """The names of the tests that fail, both programs run at once; a program
-    that crashes or runs out of time counts as a failure of its own."""
+    that crashes or runs out of time counts as a failure of its own. The first
+    failure is enough: each program stops at its first failed test, and the
+    other one is stopped then too."""
     outs = {t: open(os.path.join(bld, t + ".out"), "w+") for t in TARGETS}
-    procs = {t: start([os.path.join(bld, "tests", t), "--gtest_brief=1"], outs[t], cwd=os.path.join(bld, "tests"))
-             for t in TARGETS}
-    deadline, failed = time.monotonic() + timeout, []
+    procs = {t: start([os.path.join(bld, "tests", t), "--gtest_brief=1", "--gtest_fail_fast"], outs[t],
+                      cwd=os.path.join(bld, "tests")) for t in TARGETS}
+    deadline, status = time.monotonic() + timeout, {}
+    while len(status) < len(procs) and time.monotonic() < deadline:
+        status.update({t: p.poll() for t, p in procs.items() if t not in status and p.poll() is not None})
+        if any(status.values()):
+            break
+        time.sleep(0.1)
+    failed = []
     for t, p in procs.items():
-        status = finish(p, deadline)
+        if t not in status:  # out of time, or stopped after the other's failure
+            os.killpg(p.pid, signal.SIGKILL)
+            p.wait()
         outs[t].seek(0)
         names = [l.split("]", 1)[1].split()[0] for l in outs[t]
                  if l.startswith("[  FAILED  ]") and "listed below" not in l]
         outs[t].close()
-        if status is None:
+        if t not in status and not any(status.values()):
             names.append(f"{t}(out of time)")
-        elif status and not names:
-            names.append(f"{t}(exit {status})")
+        elif status.get(t) and not names:
+            names.append(f"{t}(exit {status[t]})")
         failed += names
     return sorted(set(failed))
 
