@@ -299,7 +299,8 @@ TEST(Golden, DrawingSession) {
 
 // New with its size dialog, Save (as), Save, undo to the saved picture, the
 // three exports, the preview, Open (a file that is no document, then one that
-// is), Save As, and a close request with the prompt closed.
+// is), Save As, a close request with the prompt closed, a picture without
+// cells opened and previewed, and New of one.
 TEST(Golden, DocumentSession) {
   g_mkdir_with_parents(kDir.c_str(), 0755);
   for (const char *f : {"a.bmp", "b.koma", "b.bmp", "b.png", "c.koma"}) g_remove((kDir + "/" + f).c_str());
@@ -326,6 +327,7 @@ TEST(Golden, DocumentSession) {
     reply({"gtk-no", kDir + "/empty.koma"}), key(GDK_KEY_o, 0);
     if (preview_fg) gtk_button_clicked(GTK_BUTTON(find_widget(preview_window, GTK_TYPE_BUTTON, "更新")));
   });
+  step("menu: 新規; 0 x 2", [] { reply({"0 2"}), item("新規(_N)"); });
   EXPECT_EQ(read_file(kDir + "/c.koma"), read_file(kDir + "/a.koma"));
   note("= left in the working directory:" + listing(".", [](const std::string &n) { return n[0] == '.'; }));
   compare("documents");

@@ -95,7 +95,8 @@ TEST(DocumentOpen, AcceptsWhatFormattedInputAcceptsAndRefusesTheRest) {
       {"koma1.0\n \t+2\n x\n\n1 +255,-0,+0\n255,255,255\n9,9,9\nanything\n", two, ""},
       {"koma1.0\n2048 x 0\n", "koma1.0\n2048 x 0\n", ""},
       {part + "4,5,6\n", part + "4,5,6\n" + whites(2), cut},
-      {part + "4 ,5,6\n7,8,9\n1,1,1\n", part + whites(3), cut},  // a cell read in part is white
+      {part + "4 ,5,6\n7,8,9\n1,1,1\n", part + whites(3), cut},  // a cell read in part is white,
+      {"koma1.0\n2 x 1\n1,2,3\n4,5", "koma1.0\n2 x 1\n1,2,3\n" + whites(1), cut},  // the last one too
       {"koma1.0\r\n1 x 1\n1,1,1\r\n", "", bad}, {"", "", bad}, {"koma1.0", "", bad},
       {"koma1.0\n2X1\n", "", size + "読めません。"}, {"koma1.0\n3x-2\n", "", size + "負の数です。"},
       {"koma1.0\n2049 x 1\n", "", size + "2048を超えています。"}, {"koma1.0\n1 x 2049\n", "", size + "2048を超えています。"},
