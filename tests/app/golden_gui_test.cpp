@@ -339,7 +339,7 @@ TEST(Golden, KomaExportSession) {
   const std::string dir = kDir + "/cli";
   session.clear();
   g_mkdir_with_parents(dir.c_str(), 0755);
-  for (const char *f : {"a.bmp", "a.png", "s.jpg", "t.bmp"}) g_remove((dir + "/" + f).c_str());
+  for (const char *f : {"a.bmp", "a.png", "s.jpg", "t.bmp", "one.png"}) g_remove((dir + "/" + f).c_str());
   write_file(dir + "/a.koma", "koma1.0\n3 x 2\n255,0,0\n0,128,0\n0,0,255\n1,2,3\n255,255,255\n-5,300,7\n");
   write_file(dir + "/cut.koma", "koma1.0\n2 x 2\n1,2,3\n4,5\n");
   write_file(dir + "/wide.koma", "koma1.0\n2049 x 1\n"), write_file(dir + "/tall.koma", "koma1.0\n1 x 2049\n");
@@ -349,7 +349,8 @@ TEST(Golden, KomaExportSession) {
                                  "-s 8193 a.koma a.png", "-s 2x a.koma a.png", "-x a.koma a.png", "a.koma a.gif",
                                  "a.koma a", "missing.koma a.png", "text.txt a.png", "wide.koma a.bmp", "tall.koma a.bmp",
                                  "minus.koma a.bmp", "size.koma a.bmp", "empty.koma a.png", "a.koma gone/a.png",
-                                 "cut.koma t.bmp", "a.koma a.bmp", "-s 7 a.koma a.png", "-s 4 a.koma s.jpg"}) {
+                                 "cut.koma t.bmp", "a.koma a.bmp", "-s 7 a.koma a.png", "-s 4 a.koma s.jpg",
+                                 "-s 1 a.koma one.png"}) {
     std::string cmd = "cd " + dir + " && " KOMA_EXPORT_BIN " " + args;
     gchar *out = nullptr, *err = nullptr;
     gint status = 0;
@@ -360,7 +361,7 @@ TEST(Golden, KomaExportSession) {
     g_free(out), g_free(err);
   }
   note("= files:" + listing(dir, [](const std::string &) { return true; }));
-  for (const char *image : {"a.bmp", "a.png", "s.jpg", "t.bmp"}) {
+  for (const char *image : {"a.bmp", "a.png", "s.jpg", "t.bmp", "one.png"}) {
     int w = 0, h = 0;
     gdk_pixbuf_get_file_info((dir + "/" + image).c_str(), &w, &h);
     const bool ours = g_str_has_suffix(image, ".bmp");  // GdkPixbuf writes the others, its own way
