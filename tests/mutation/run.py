@@ -62,16 +62,22 @@ def own_x_server():
     runners side by side never share a screen; as ./test.sh starts one,
     without an authority file, so that a test's child that became another
     user can still open the display."""
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-noreset",
-                               "-nolisten", "tcp"], pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    atexit.register(server.kill)
-    number = os.read(read, 16).decode().strip()
-    os.close(read)
-    if not number:
-        sys.exit("Xvfb did not start")
-    os.environ["DISPLAY"] = f":{number}"
+    for _ in range(5):  # two servers starting at once can both be told one number; one then dies
+        read, write = os.pipe()
+        server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-noreset",
+                                   "-nolisten", "tcp"], pass_fds=[write], stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = os.read(read, 16).decode().strip()
+        os.close(read)
+        time.sleep(1)
+        if number and server.poll() is None and subprocess.call(
+                ["xdpyinfo", "-display", f":{number}"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+            atexit.register(server.kill)
+            os.environ["DISPLAY"] = f":{number}"
+            return
+        server.kill()
+    sys.exit("Xvfb did not start")
 
 
 def golden_files():
