@@ -336,21 +336,6 @@ bool adopt(const Found &f) {
   return true;
 }
 
-// Shown now and, since an exposure clears the status line, once more after
-// its first exposure.
-std::string start_message;
-
-gboolean show_again(GtkWidget *area, GdkEventExpose *, gpointer) {
-  g_signal_handlers_disconnect_by_func(area, reinterpret_cast<gpointer>(show_again), nullptr);
-  px_error(start_message.c_str());
-  return FALSE;
-}
-
-void show_at_start(const std::string &text) {
-  start_message = text;
-  px_error(text.c_str());
-  if (statas_area) g_signal_connect_after(statas_area, "expose_event", G_CALLBACK(show_again), nullptr);
-}
 }  // namespace
 
 bool recovery_start(const char *document) {
@@ -368,11 +353,12 @@ bool recovery_start(const char *document) {
     if (gone) snapshot_forget(folder, found[i].id, found[i].lock);
     else close(found[i].lock);
   }
-  if (damaged) show_at_start(kMsgDamaged);
+  // Shown on the status line, again at its first exposure if it comes later.
+  if (damaged) px_error(kMsgDamaged);
   if (restored && document) {
     char text[kTextBufSize];
     utf8_fit_between(text, sizeof text, kNotOpenedHead, document, kNotOpenedTail);
-    show_at_start(text);
+    px_error(text);
   }
   return restored;
 }
