@@ -140,16 +140,7 @@ std::map<std::string, std::string> facts() {
 // screen settle and records what changed.
 void step(const std::string &what, std::function<void()> act) {
   note("» " + what);
-  static std::function<void()> now;
-  static guint ended;
-  now = std::move(act);
-  g_idle_add([](gpointer) -> gboolean {
-    now();
-    ended = g_idle_add([](gpointer) -> gboolean { return ended = 0, gtk_main_quit(), FALSE; }, nullptr);
-    return FALSE;
-  }, nullptr);
-  gtk_main();
-  if (ended) g_source_remove(ended), note("(the main loop has ended)");
+  if (run_command(std::move(act))) note("(the main loop has ended)");
   for (int i = 0; i < 100 && drawing_area && !gtk_widget_get_mapped(drawing_area); i++) pump(10);
   // Until the X server and the toolkit have been quiet for a while, however busy the machine.
   for (int quiet = 0, i = 0; quiet < 4 && i < 150; i++, g_usleep(20000)) {

@@ -175,23 +175,28 @@ void answer(std::vector<std::string> steps, std::size_t i) {
   });
 }
 
-namespace {
-guint after;  // while run's command has not ended the main loop
-}  // namespace
+bool run_command(std::function<void()> command) {
+  static std::function<void()> now;
+  static guint after;  // while the command has not ended the main loop
+  now = std::move(command);
+  g_idle_add([](gpointer) -> gboolean {
+    now();
+    after = g_idle_add([](gpointer) -> gboolean { return after = 0, gtk_main_quit(), FALSE; }, nullptr);
+    return FALSE;
+  }, nullptr);
+  gtk_main();
+  if (after) g_source_remove(after);
+  return after != 0;
+}
 
 std::string run(const char *item, std::vector<std::string> steps) {
   answer(steps);
   PrintCapture out;
-  g_idle_add([](gpointer item) -> gboolean {
-    item ? gtk_menu_item_activate(GTK_MENU_ITEM(item)) : send_delete(window);
-    after = g_idle_add([](gpointer) -> gboolean { return after = 0, gtk_main_quit(), FALSE; }, nullptr);
-    return FALSE;
-  }, *item ? find_widget(window, GTK_TYPE_MENU_ITEM, item) : nullptr);
-  gtk_main();
-  if (after) g_source_remove(after);
+  GtkWidget *menu_item = *item ? find_widget(window, GTK_TYPE_MENU_ITEM, item) : nullptr;
+  const bool ended = run_command([menu_item] { menu_item ? gtk_menu_item_activate(GTK_MENU_ITEM(menu_item)) : send_delete(window); });
   std::string t = out.text();
   for (std::size_t at; (at = t.find("Main_View_Draw\n")) != t.npos;) t.erase(at, 15);
-  return t + (after ? "[main loop ended]" : "");
+  return t + (ended ? "[main loop ended]" : "");
 }
 
 void start_editor(std::string document) {

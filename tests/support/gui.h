@@ -49,6 +49,9 @@ GtkWidget *find_widget(GtkWidget *w, GType type, const char *label = nullptr);
 // is taken, "gone:PATH" also removes PATH's folder. The size dialog: "W H", after
 // 2049 and -1, whose refusals are traced. The scale dialog: the scale.
 void answer(std::vector<std::string> steps, std::size_t i = 0);
+// Runs `command` from the main loop, as the toolkit runs a menu command, and
+// returns once it has; true if the command ended the main loop.
+bool run_command(std::function<void()> command);
 // Activates the menu item `item` (a close request if "") from the main loop, its dialogs
 // answered from `steps`: the traces less the canvas's redraws, "[main loop ended]" if it ended.
 std::string run(const char *item, std::vector<std::string> steps = {});

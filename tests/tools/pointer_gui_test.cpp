@@ -64,10 +64,7 @@ TEST_F(Pointer, DotsEdgesStatusPickerAndDoubleClick) {
 // After a scale change: the rasterisers' documented examples, drawn by two clicks with a preview between;
 // Ctrl+Z takes back a pending first point alone, then the shape as one action.
 TEST_F(Pointer, ShapesTakeTwoClicksWithAPreviewBetween) {
-  answer_next_dialog([](GtkWidget *w) {
-    gtk_entry_set_text(GTK_ENTRY(find_widget(w, GTK_TYPE_ENTRY)), "5"), gtk_button_clicked(GTK_BUTTON(find_widget(w, GTK_TYPE_BUTTON)));
-  });
-  gtk_menu_item_activate(GTK_MENU_ITEM(find_widget(window, GTK_TYPE_MENU_ITEM, "スケールの変更")));
+  run("スケールの変更", {"5"});
   const char *names[] = {"", "", "線", "正方形", "長方形", "丸", "楕円"};
   const Cells shallow{{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}, {5, 2}};  // truncated, not rounded
   const struct { int tool, x1, y1, x2, y2; Cells shape; } cases[] = {
