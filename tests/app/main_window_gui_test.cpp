@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "base/globals.h"
 #include "base/status.h"
+#include "files/snapshot.h"
 #include "canvas/cells.h"
 #include "support/gui.h"
 
@@ -67,20 +68,19 @@ TEST_F(MainWindow, CellsAndStatusLineAsDrawnByHand) {
   EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, status_text));
 }
 
-// A document refused at start-up is told on the status line once the window is shown; the next exposure
-// of the line clears it, as it clears any message.
-TEST_F(MainWindow, RefusedCommandLineDocumentToldOnceShown) {
-  destroy_all_windows(), reset_editor_state();
-  std::string path = make_scratch_dir("start") + "/crlf.koma";
+// A document refused at start-up, and a damaged recovery snapshot, are told on the status line once
+// the window is shown; the next exposure of the line clears it, as it clears any message.
+TEST_F(MainWindow, StartUpMessagesToldOnceShown) {
+  const std::string path = make_scratch_dir("start") + "/crlf.koma";
   write_file(path, "koma1.0\r\n1 x 1\r\n0,0,0\r\n");
-  char prog[] = "koma", *argv[] = {prog, path.data(), nullptr};
-  koma_start(2, argv);
-  for (int i = 0; i < 100 && !gtk_widget_get_mapped(statas_area); i++) pump(10);
-  pump(30);
-  EXPECT_STREQ(px_status_text, "error... KOMAのファイルではありません。");
-  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, status_text));
-  gdk_window_invalidate_rect(gtk_widget_get_window(statas_area), nullptr, FALSE), pump(20);
-  EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, [](cairo_t *) {}));
+  for (bool snapshot : {false, true}) {
+    if (snapshot) g_mkdir_with_parents(snapshot_folder().c_str(), 0700), write_file(snapshot_folder() + "/1-1.koma", "koma1.0\n");
+    start_editor(snapshot ? "" : path), pump(30);
+    EXPECT_STREQ(px_status_text, snapshot ? "error... 読めない復元用の控えを damaged に移しました。" : "error... KOMAのファイルではありません。");
+    EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, status_text));
+    gdk_window_invalidate_rect(gtk_widget_get_window(statas_area), nullptr, FALSE), pump(20);
+    EXPECT_TRUE(shows(statas_area, 0, 0, 640, 24, [](cairo_t *) {}));
+  }
 }
 
 // Tool items and buttons forget a pending line or box (the picker keeps them) but not a circle centre;
